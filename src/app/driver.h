@@ -1,0 +1,32 @@
+// Start-up, the frame loop and shutdown, run against a small platform table so that the demo
+// plugs in SDL and OpenGL and tests plug in a fake. Everything runs on the calling thread.
+#pragma once
+#include <cstdint>
+
+#include "sound/sound.h"
+
+struct Platform {
+    // Opens the full-screen window and GL context and shows black; 0 = failure, already reported.
+    int (*CreateDisplay)();
+    // Shows the Framebuffer: converts it, uploads it, draws the turned quad, swaps.
+    void (*PresentFrame)();
+    // A millisecond tick count that wraps at 2^32.
+    uint32_t (*Ticks)();
+    // Nonzero when Escape is down now, was pressed since the last poll, or the window was asked
+    // to close.
+    int (*PollQuit)();
+    // A modal box with one OK button; returns when it is dismissed.
+    void (*ShowMessage)(const char* text, const char* caption);
+    // Handles at most one pending window event; nonzero if one was retrieved.
+    int (*PumpMessage)();
+    SoundTable sound;
+};
+
+// Set when the sound fails to start or the viewer quits; nothing clears it.
+extern uint8_t QuitFlag;
+// The tick taken right before the music started.
+extern uint32_t StartTick;
+
+// Runs the whole show. Returns the exit code: 0 after the show ended (order 31 or Escape),
+// 1 when the display, the sound or the memory failed (the reason is already shown).
+int RunDemo(const Platform* platform);

@@ -1,0 +1,14 @@
+// The buffer-to-texture conversion of the display, a plain routine so that tests and the capture
+// tool see exactly what the screen gets.
+#pragma once
+#include <cstdint>
+
+// The staging texture: 512 x 512 texels of three signed bytes (R, G, B), texel (s, t) at byte
+// (t * 512 + s) * 3. 512 is the smallest power of two that holds both 240 and 320.
+constexpr int StagingSize = 512;
+constexpr int StagingBytes = StagingSize * StagingSize * 3;
+
+// Writes texel (x, y) for every buffer pixel (x, y): R = (p >> 11) * 4, G = ((p >> 5) & 63) * 2,
+// B = (p & 31) * 4, so all three stay in 0..127 (full intensity for the signed byte type).
+// Texels beyond column 239 or row 319 are never written.
+void ConvertFrame(const uint16_t* frame, uint8_t* staging);

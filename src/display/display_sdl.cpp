@@ -1,0 +1,129 @@
+#include "display/display.h"
+
+#include <atomic>
+#include <cstdio>
+
+#include <GL/gl.h>
+#include <SDL.h>
+
+#include "display/convert.h"
+#include "frame/frame.h"
+
+static SDL_Window* Window = nullptr;
+static GLuint DisplayTexture = 0;
+static uint8_t TextureStaging[StagingBytes];
+static std::atomic<bool> QuitRequested{false};
+
+// The quad's corners: texture coordinate then vertex, window top left, top right, bottom right,
+// bottom left. The buffer's row 0 lands on the window's right edge, its column 0 on the top edge.
+struct Corner {
+    float s, t;
+    int x, y;
+};
+constexpr float TexelStep = 1.0f / StagingSize;
+static const Corner Corners[4] = {
+    {0, BufferHeight * TexelStep, 0, BufferHeight},
+    {0, 0, BufferWidth, BufferHeight},
+    {BufferWidth * TexelStep, 0, BufferWidth, 0},
+    {BufferWidth * TexelStep, BufferHeight * TexelStep, 0, 0},
+};
+
+// Sees every event as SDL queues it, so a quick Escape press or a close request is never lost
+// while the frame loop takes only one event per frame.
+static int WatchEvents(void*, SDL_Event* e)
+{
+    if ((e->type == SDL_KEYDOWN && e->key.keysym.scancode == SDL_SCANCODE_ESCAPE) || e->type == SDL_QUIT ||
+        (e->type == SDL_WINDOWEVENT && e->window.event == SDL_WINDOWEVENT_CLOSE))
+        QuitRequested = true;
+    return 1;
+}
+
+static int Fail(const char* what)
+{
+    std::fprintf(stderr, "sideways: %s: %s\n", what, SDL_GetError());
+    return 0;
+}
+
+int CreateDisplay()
+{
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
+        return Fail("cannot open the display (is an X11 or Wayland session running and DISPLAY set?)");
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    // Sized to the desktop as well, so the window covers the screen even where no window manager
+    // carries out the full-screen request.
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0)
+        return Fail("cannot read the screen size");
+    Window = SDL_CreateWindow("sideways", 0, 0, desktop.w, desktop.h,
+                              SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
+    if (Window == nullptr)
+        return Fail("cannot open a full-screen window");
+    if (SDL_GL_CreateContext(Window) == nullptr)
+        return Fail("cannot create an OpenGL context");
+    SDL_AddEventWatch(WatchEvents, nullptr);
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_RaiseWindow(Window);
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, BufferWidth, 0, BufferHeight, 0, -1000);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    SDL_GL_SwapWindow(Window);
+
+    glEnable(GL_TEXTURE_2D);
+    glGenTextures(1, &DisplayTexture);
+    glBindTexture(GL_TEXTURE_2D, DisplayTexture);
+    glTexImage2D(GL_TEXTURE_2D, 0, 3, StagingSize, StagingSize, 0, GL_RGB, GL_BYTE, TextureStaging);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    return 1;
+}
+
+void PresentFrame()
+{
+    ConvertFrame(Framebuffer, TextureStaging);
+    glTexImage2D(GL_TEXTURE_2D, 0, 3, StagingSize, StagingSize, 0, GL_RGB, GL_BYTE, TextureStaging);
+    // The window may reach its full-screen size only after the context was made; follow it.
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(Window, &width, &height);
+    glViewport(0, 0, width, height);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glBegin(GL_QUADS);
+    glNormal3f(0, 0, 1);
+    for (const Corner& c : Corners) {
+        glTexCoord2f(c.s, c.t);
+        glVertex3i(c.x, c.y, 0);
+    }
+    glEnd();
+    SDL_GL_SwapWindow(Window);
+}
+
+uint32_t DisplayTicks() { return SDL_GetTicks(); }
+
+int PollQuit()
+{
+    SDL_PumpEvents();
+    const bool down = SDL_GetKeyboardState(nullptr)[SDL_SCANCODE_ESCAPE] != 0;
+    return (QuitRequested.exchange(false) || down) ? 1 : 0;
+}
+
+void ShowMessage(const char* text, const char* caption)
+{
+    std::fprintf(stderr, "sideways: %s: %s\n", caption, text);
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) != 0)
+        std::fprintf(stderr, "sideways: cannot show a message box: %s\n", SDL_GetError());
+}
+
+int PumpMessage()
+{
+    SDL_Event e;
+    return SDL_PollEvent(&e);
+}

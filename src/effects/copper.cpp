@@ -1,0 +1,4 @@
+#include "effects/effects.h"
+
+void CopperBars(const Region*) {}
+void CopperWipe(Region*, Region*, uint32_t) {}

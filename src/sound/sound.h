@@ -1,0 +1,23 @@
+// The sound layer as the driver sees it: seven calls in a table, so the demo plugs in the SDL
+// audio output and tests plug in a fake. All calls are made from the main thread.
+#pragma once
+#include <cstdint>
+
+struct SoundTable {
+    // Opens the output (device -1 = the default one) at rate Hz; nonzero = ready, 0 = no usable device.
+    int (*Init)(int device, uint32_t rate, uint32_t flags);
+    // Frees the loaded module, if any.
+    int (*MusicFree)();
+    // Loads a module from memory (fromMemory 1; data + offset, length bytes, which must stay valid
+    // while it is loaded); nonzero = loaded, 0 = no device or the bytes are not a module.
+    int (*MusicLoad)(int fromMemory, const void* data, uint32_t offset, uint32_t length, uint32_t flags);
+    // playLength nonzero: the play length in sample frames; 0: the number of orders.
+    uint32_t (*MusicGetLength)(int playLength);
+    // Starts playback at order 0, row 0; it runs on by itself.
+    int (*MusicPlay)();
+    // The position the listener hears now: order in bits 0..15, row in bits 16..31;
+    // 0xFFFFFFFF when nothing plays.
+    uint32_t (*MusicGetPosition)();
+    // Stops the output and frees everything; safe after a failed Init.
+    int (*Free)();
+};

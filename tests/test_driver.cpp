@@ -1,0 +1,219 @@
+// The driver's start-up, loop and shutdown paths, run against a scripted fake platform.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/driver.h"
+#include "app/timeline.h"
+#include "assets/assets.h"
+#include "effects/effects.h"
+#include "frame/tables.h"
+#include "sound/music.h"
+#include "support.h"
+
+namespace {
+
+// What the fake platform does and what it saw.
+struct Fake {
+    bool displayOk = true, initOk = true, loadOk = true;
+    std::vector<uint32_t> positions;  // answer of the n-th position query; the last one repeats
+    int quitOnFrame = -1;             // PollQuit reports a quit on this frame (0-based)
+    uint32_t tick = 1000, tickStep = 16;
+
+    std::vector<std::string> log;
+    std::vector<std::vector<uint16_t>> frames;
+    std::vector<uint32_t> frameMillis;
+    int polls = 0, pumps = 0, queries = 0;
+    std::string boxText, boxCaption;
+    uint32_t loadLength = 0;
+} fake;
+
+int CreateDisplay() { fake.log.push_back("display"); return fake.displayOk; }
+void PresentFrame()
+{
+    fake.log.push_back("present");
+    fake.frames.emplace_back(Framebuffer, Framebuffer + BufferPixels);
+    fake.frameMillis.push_back(ElapsedMillis);
+}
+uint32_t Ticks() { return fake.tick += fake.tickStep; }
+int PollQuit() { return fake.polls++ == fake.quitOnFrame; }
+void ShowMessage(const char* text, const char* caption)
+{
+    fake.log.push_back("box");
+    fake.boxText = text;
+    fake.boxCaption = caption;
+}
+int PumpMessage() { fake.log.push_back("pump"); ++fake.pumps; return 1; }
+
+int Init(int, uint32_t, uint32_t) { fake.log.push_back("init"); return fake.initOk; }
+int MusicFree() { fake.log.push_back("musicfree"); return 1; }
+int MusicLoad(int, const void*, uint32_t, uint32_t length, uint32_t)
+{
+    fake.log.push_back("load");
+    fake.loadLength = length;
+    return fake.loadOk;
+}
+uint32_t MusicGetLength(int) { fake.log.push_back("length"); return 0; }
+int MusicPlay() { fake.log.push_back("play"); return 1; }
+uint32_t MusicGetPosition()
+{
+    const size_t n = std::min<size_t>(fake.queries++, fake.positions.size() - 1);
+    return fake.positions[n];
+}
+int Free() { fake.log.push_back("free"); return 1; }
+
+const Platform FakePlatform = {CreateDisplay, PresentFrame, Ticks, PollQuit, ShowMessage, PumpMessage,
+                               {Init, MusicFree, MusicLoad, MusicGetLength, MusicPlay, MusicGetPosition, Free}};
+
+int Count(const std::string& what) { return int(std::count(fake.log.begin(), fake.log.end(), what)); }
+
+bool AllBlack(const std::vector<uint16_t>& frame)
+{
+    return std::all_of(frame.begin(), frame.end(), [](uint16_t p) { return p == 0; });
+}
+
+class Driver : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fake = Fake{};
+        fake.positions = {PackPosition(LastOrder, 0)};
+        RestoreScrollerPicture();
+    }
+    void TearDown() override
+    {
+        AllocateMemory = std::malloc;
+        RebuildTables();  // the driver cut the font out of the picture: start the next test afresh
+    }
+};
+
+int allocations = 0, failAllocation = -1;
+void* FailingAllocate(size_t bytes) { return allocations++ == failAllocation ? nullptr : std::malloc(bytes); }
+
+}  // namespace
+
+TEST_F(Driver, SoundInitFailureShowsTheBoxAndSkipsTheLoop)
+{
+    fake.initOk = false;
+    EXPECT_EQ(RunDemo(&FakePlatform), 1);
+    EXPECT_EQ(fake.boxText, "Init FAIL");
+    EXPECT_EQ(fake.boxCaption, "BASS");
+    // The box comes up over the black window; then a black frame, the tables, and the end.
+    const std::vector<std::string> expected = {"display", "init", "box", "present", "play", "free"};
+    EXPECT_EQ(fake.log, expected);
+    ASSERT_EQ(fake.frames.size(), 1u);
+    EXPECT_TRUE(AllBlack(fake.frames[0]));
+    EXPECT_NE(DistanceTable, nullptr);
+    EXPECT_EQ(fake.queries, 0);
+    EXPECT_EQ(QuitFlag, 1);
+}
+
+TEST_F(Driver, ModuleLoadFailureEndsSilentlyBeforeTheLoop)
+{
+    fake.loadOk = false;
+    EXPECT_EQ(RunDemo(&FakePlatform), 1);
+    EXPECT_EQ(Count("box"), 0);
+    EXPECT_EQ(Count("length"), 0);
+    EXPECT_EQ(Count("free"), 1);
+    EXPECT_EQ(fake.frames.size(), 1u);
+    EXPECT_EQ(fake.queries, 0);
+}
+
+TEST_F(Driver, LoadsTheWholeEmbeddedModule)
+{
+    EXPECT_EQ(RunDemo(&FakePlatform), 0);
+    EXPECT_EQ(fake.loadLength, MusicModule.size());
+    const std::vector<std::string> start = {"display", "init", "musicfree", "load", "length", "present", "play"};
+    EXPECT_TRUE(std::equal(start.begin(), start.end(), fake.log.begin()));
+}
+
+TEST_F(Driver, DisplayFailureStopsBeforeAnySoundCall)
+{
+    fake.displayOk = false;
+    EXPECT_NE(RunDemo(&FakePlatform), 0);
+    EXPECT_EQ(fake.log, std::vector<std::string>{"display"});
+}
+
+TEST_F(Driver, FailedFirstQueryShowsTheOpeningPictureAtFullLevel)
+{
+    fake.positions = {PositionUnknown, PackPosition(LastOrder, 0)};
+    EXPECT_EQ(RunDemo(&FakePlatform), 0);
+    ASSERT_EQ(fake.frames.size(), 3u);  // black start frame, opening frame, black end frame
+    ScopedFramebuffer expected;
+    Region r = MakeRegion(0, 0, BufferWidth, BufferHeight);
+    FadePicture(&r, 65535);
+    EXPECT_EQ(fake.frames[1], expected.pixels);
+    EXPECT_TRUE(AllBlack(fake.frames[2]));
+}
+
+TEST_F(Driver, FailedQueryKeepsTheLastGoodPosition)
+{
+    fake.positions = {PackPosition(0, 63), PositionUnknown, PackPosition(LastOrder, 0)};
+    RunDemo(&FakePlatform);
+    ASSERT_EQ(fake.frames.size(), 4u);
+    EXPECT_EQ(fake.frames[1], fake.frames[2]);  // same position, same picture: the fade has no clock
+}
+
+TEST_F(Driver, EscapeFinishesTheFrameThenEnds)
+{
+    fake.positions = {PackPosition(5, 0)};
+    fake.quitOnFrame = 2;
+    EXPECT_EQ(RunDemo(&FakePlatform), 0);
+    EXPECT_EQ(fake.frames.size(), 1u + 3u);
+    EXPECT_EQ(fake.pumps, 3);
+    EXPECT_EQ(fake.log.back(), "free");
+    EXPECT_EQ(fake.log[fake.log.size() - 2], "pump");  // the quitting frame still pumps its message
+}
+
+TEST_F(Driver, FirstFrameOfTheLastOrderIsBlackAndEndsTheShow)
+{
+    fake.positions = {PackPosition(0, 10), PackPosition(LastOrder, 0), PackPosition(5, 0)};
+    EXPECT_EQ(RunDemo(&FakePlatform), 0);
+    ASSERT_EQ(fake.frames.size(), 3u);
+    EXPECT_FALSE(AllBlack(fake.frames[1]));
+    EXPECT_TRUE(AllBlack(fake.frames[2]));
+    EXPECT_EQ(fake.queries, 2);
+}
+
+TEST_F(Driver, ClockCountsFromTheStartTickAcrossTheWrap)
+{
+    fake.tick = 0xFFFFFFF0u;  // the start tick is taken just before the counter wraps
+    fake.tickStep = 10;
+    fake.positions = {PackPosition(0, 0), PackPosition(0, 1), PackPosition(LastOrder, 0)};
+    RunDemo(&FakePlatform);
+    ASSERT_EQ(fake.frameMillis.size(), 4u);
+    EXPECT_EQ(fake.frameMillis[1], 10u);
+    EXPECT_EQ(fake.frameMillis[2], 20u);
+    EXPECT_EQ(fake.frameMillis[3], 30u);
+}
+
+TEST_F(Driver, OutOfMemoryForTheFrameBufferEndsCleanly)
+{
+    allocations = 0;
+    failAllocation = 0;
+    AllocateMemory = FailingAllocate;
+    EXPECT_EQ(RunDemo(&FakePlatform), 1);
+    EXPECT_EQ(fake.frames.size(), 0u);
+    EXPECT_EQ(Count("play"), 0);
+    EXPECT_EQ(fake.log.back(), "free");
+}
+
+TEST_F(Driver, OutOfMemoryForATableEndsCleanly)
+{
+    for (int failing : {1, 2}) {
+        fake = Fake{};
+        fake.positions = {PackPosition(LastOrder, 0)};
+        allocations = 0;
+        failAllocation = failing;
+        AllocateMemory = FailingAllocate;
+        EXPECT_EQ(RunDemo(&FakePlatform), 1);
+        EXPECT_EQ(fake.frames.size(), 1u);  // the black start frame was already up
+        EXPECT_EQ(Count("play"), 0);
+        EXPECT_EQ(fake.log.back(), "free");
+        EXPECT_EQ(Framebuffer, nullptr);
+    }
+}
