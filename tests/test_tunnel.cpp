@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "assets/assets.h"
+#include "effects/effects.h"
+#include "effects/motion.h"
+#include "frame/tables.h"
+#include "pixel_compare.h"
+#include "support.h"
+
+// Table entry (column, row) of the tunnel tables.
+static size_t Entry(int column, int row) { return size_t(column) * TunnelTableRows + size_t(row); }
+
+// The tunnel from its definition, in floating point where the definition is; pixels whose
+// look-up lies past the tables are black.
+static void ReferenceTunnel(const Region& r, std::vector<uint16_t>& out)
+{
+    const double m = r.millis;
+    const int64_t depthShift = int64_t(m * 0.1), angleShift = int64_t(m * 0.01);
+    const int offsetX = int(std::sin(m * 0.001) * r.centerX * 0.5 + (r.centerX >> 1));
+    const int offsetY = int(std::sin(m * 0.002) * r.centerY * 0.5 + (r.centerY >> 1));
+    for (int y = r.y0; y < r.y1; ++y)
+        for (int x = r.x0; x < r.x1; ++x) {
+            uint16_t& pixel = out[size_t(y) * r.stride + x];
+            pixel = 0;
+            if (x + offsetX >= TunnelTableColumns || y + offsetY >= TunnelTableRows)
+                continue;
+            const int64_t d = TunnelDepthTable[Entry(x + offsetX, y + offsetY)];
+            const int64_t a = int16_t(TunnelAngleTable[Entry(x + offsetX, y + offsetY)]);
+            if (d > 1)
+                pixel = TunnelTexture[((d + depthShift) & 127) * 128 + ((a + angleShift) & 127)];
+        }
+}
+
+// Finds a pixel of the full buffer whose table entry, with the offsets of `millis`, satisfies pred.
+template <typename Pred>
+static bool FindPixel(uint32_t millis, Pred pred, int* px, int* py)
+{
+    const Region whole = MakeRegion(0, 0, 240, 320, millis);
+    TunnelShifts s;
+    ComputeTunnelShifts(&whole, &s);
+    for (int y = 0; y < 320; ++y)
+        for (int x = 0; x < 240; ++x)
+            if (pred(Entry(x + s.offsetX, y + s.offsetY))) {
+                *px = x;
+                *py = y;
+                return true;
+            }
+    return false;
+}
+
+class TunnelTest : public ::testing::Test {
+protected:
+    void SetUp() override { EnsureTables(); }
+};
+
+TEST(TunnelShifts, AtTimeZeroTheWindowSitsMidwayWithoutTextureShift)
+{
+    const Region whole = MakeRegion(0, 0, 240, 320, 0);
+    TunnelShifts s;
+    ComputeTunnelShifts(&whole, &s);
+    EXPECT_EQ(s.offsetX, 60);
+    EXPECT_EQ(s.offsetY, 80);
+    EXPECT_EQ(s.depthShift, 0);
+    EXPECT_EQ(s.angleShift, 0);
+}
+
+TEST(TunnelShifts, DepthAndAngleShiftsAreWholeQuotientsOfTheTime)
+{
+    const struct { uint32_t millis; int32_t depth, angle; } cases[] = {
+        {9, 0, 0}, {10, 1, 0}, {99, 9, 0}, {100, 10, 1}, {4294967295u, 429496729, 42949672},
+    };
+    for (const auto& c : cases) {
+        const Region r = MakeRegion(0, 0, 240, 320, c.millis);
+        TunnelShifts s;
+        ComputeTunnelShifts(&r, &s);
+        EXPECT_EQ(s.depthShift, c.depth) << "millis " << c.millis;
+        EXPECT_EQ(s.angleShift, c.angle) << "millis " << c.millis;
+    }
+}
+
+TEST(TunnelShifts, OffsetsReachTheTablesFarEdgeOnlyAtTheSinesPeaks)
+{
+    Region r = MakeRegion(0, 0, 240, 320, 15737023);
+    TunnelShifts s;
+    ComputeTunnelShifts(&r, &s);
+    EXPECT_EQ(s.offsetY, 160);  // row 319 reads table row 479, the last one
+    r.millis = 31474046;
+    ComputeTunnelShifts(&r, &s);
+    EXPECT_EQ(s.offsetX, 120);
+    r.millis = 785;  // sin(1.57) just below 1
+    ComputeTunnelShifts(&r, &s);
+    EXPECT_EQ(s.offsetY, 159);
+}
+
+TEST_F(TunnelTest, AtTimeZeroEachPixelShowsTheEntry60And80FurtherOn)
+{
+    ScopedFramebuffer fb;
+    const Region whole = MakeRegion(0, 0, 240, 320, 0);
+    Tunnel(&whole);
+    for (int y = 0; y < 320; ++y)
+        for (int x = 0; x < 240; ++x) {
+            const uint32_t d = TunnelDepthTable[Entry(x + 60, y + 80)], a = TunnelAngleTable[Entry(x + 60, y + 80)];
+            ASSERT_EQ(fb.At(x, y), d <= 1 ? 0 : TunnelTexture[d * 128 + (a & 127)]) << x << ", " << y;
+        }
+}
+
+TEST_F(TunnelTest, DepthZeroOrOneIsBlackWhateverTheShifts)
+{
+    for (uint32_t millis : {0u, 30u, 1234u, 77777u}) {
+        ScopedFramebuffer fb(0xFFFF);
+        const Region whole = MakeRegion(0, 0, 240, 320, millis);
+        TunnelShifts s;
+        ComputeTunnelShifts(&whole, &s);
+        Tunnel(&whole);
+        int black = 0;
+        for (int y = 0; y < 320; ++y)
+            for (int x = 0; x < 240; ++x)
+                if (TunnelDepthTable[Entry(x + s.offsetX, y + s.offsetY)] <= 1) {
+                    ASSERT_EQ(fb.At(x, y), 0) << "millis " << millis << " at " << x << ", " << y;
+                    ++black;
+                }
+        EXPECT_GT(black, 0);  // the tunnel's centre is always in view
+    }
+}
+
+TEST_F(TunnelTest, TextureRowAndColumnWrapAt128)
+{
+    ScopedFramebuffer fb;
+    int x, y;
+    // millis 30: depthShift 3, angleShift 0.
+    ASSERT_TRUE(FindPixel(30, [](size_t k) { return TunnelDepthTable[k] == 126; }, &x, &y));
+    Region whole = MakeRegion(0, 0, 240, 320, 30);
+    TunnelShifts s;
+    ComputeTunnelShifts(&whole, &s);
+    Tunnel(&whole);
+    EXPECT_EQ(fb.At(x, y), TunnelTexture[1 * 128 + (TunnelAngleTable[Entry(x + s.offsetX, y + s.offsetY)] & 127)]);
+
+    ASSERT_TRUE(FindPixel(0, [](size_t k) { return TunnelAngleTable[k] == 65535 && TunnelDepthTable[k] > 1; }, &x, &y));
+    whole.millis = 0;
+    Tunnel(&whole);
+    EXPECT_EQ(fb.At(x, y), TunnelTexture[TunnelDepthTable[Entry(x + 60, y + 80)] * 128 + 127]);
+}
+
+TEST_F(TunnelTest, LowerLeftQuadrantEqualsTheSamePixelsOfAFullCall)
+{
+    ScopedFramebuffer full(0x1111);
+    const Region whole = MakeRegion(0, 0, 240, 320, 51234);
+    Tunnel(&whole);
+    const std::vector<uint16_t> fullPixels = full.pixels;
+
+    ScopedFramebuffer quarter(0x1111);
+    const Region lowerLeft = MakeRegion(0, 160, 120, 320, 51234);
+    Tunnel(&lowerLeft);
+    for (int y = 0; y < 320; ++y)
+        for (int x = 0; x < 240; ++x) {
+            const bool inside = x < 120 && y >= 160;
+            ASSERT_EQ(quarter.At(x, y), inside ? fullPixels[size_t(y) * 240 + x] : 0x1111) << x << ", " << y;
+        }
+}
+
+TEST_F(TunnelTest, EmptyRectangleWritesNothing)
+{
+    ScopedFramebuffer fb(0x1234);
+    const Region rects[] = {MakeRegion(80, 0, 80, 320, 500), MakeRegion(0, 200, 240, 200, 500)};
+    for (const Region& r : rects)
+        Tunnel(&r);
+    EXPECT_EQ(FirstDifference(fb.pixels, std::vector<uint16_t>(BufferPixels, 0x1234)), "");
+}
+
+TEST_F(TunnelTest, MatchesTheReferenceOverTimesAndRegions)
+{
+    // 15737023 gives offsetY 160, so row 319 reads the last table row 479; 31474046 gives offsetX 120.
+    const uint32_t times[] = {0, 9, 10, 785, 2356, 4712, 40320, 99999, 15737023, 31474046, 4294967295u};
+    const Region rects[] = {
+        MakeRegion(0, 0, 240, 320), MakeRegion(0, 160, 120, 320), MakeRegion(239, 0, 240, 320),
+        MakeRegion(0, 319, 240, 320), MakeRegion(13, 21, 222, 300),
+    };
+    for (uint32_t t : times)
+        for (Region r : rects) {
+            r.millis = t;
+            ScopedFramebuffer fb(0xABCD);
+            std::vector<uint16_t> want(BufferPixels, 0xABCD);
+            Tunnel(&r);
+            ReferenceTunnel(r, want);
+            ASSERT_EQ(FirstDifference(fb.pixels, want), "") << "millis " << t;
+        }
+}
+
+TEST_F(TunnelTest, ALargerCentreStaysInsideTheTablesAndIsBlackBeyondThem)
+{
+    for (uint32_t t : {0u, 1571u, 785u}) {
+        Region r = MakeRegion(0, 0, 240, 320, t);
+        r.centerX = 1000;  // offsetX up to 1000: most look-ups would pass column 639
+        r.centerY = 700;
+        ScopedFramebuffer fb(0xABCD);
+        std::vector<uint16_t> want(BufferPixels, 0xABCD);
+        Tunnel(&r);
+        ReferenceTunnel(r, want);
+        ASSERT_EQ(FirstDifference(fb.pixels, want), "") << "millis " << t;
+    }
+}
