@@ -55,55 +55,27 @@ protected:
     void SetUp() override { EnsureTables(); }
 };
 
-TEST(TunnelShifts, AtTimeZeroTheWindowSitsMidwayWithoutTextureShift)
+TEST(TunnelShifts, FollowTheClock)
 {
-    const Region whole = MakeRegion(0, 0, 240, 320, 0);
-    TunnelShifts s;
-    ComputeTunnelShifts(&whole, &s);
-    EXPECT_EQ(s.offsetX, 60);
-    EXPECT_EQ(s.offsetY, 80);
-    EXPECT_EQ(s.depthShift, 0);
-    EXPECT_EQ(s.angleShift, 0);
-}
-
-TEST(TunnelShifts, DepthAndAngleShiftsAreWholeQuotientsOfTheTime)
-{
-    const struct { uint32_t millis; int32_t depth, angle; } cases[] = {
-        {9, 0, 0}, {10, 1, 0}, {99, 9, 0}, {100, 10, 1}, {4294967295u, 429496729, 42949672},
+    const struct { uint32_t millis; int32_t offsetX, offsetY, depth, angle; } cases[] = {
+        {0, 60, 80, 0, 0},  // midway, no texture shift: pixel (x, y) shows entry (x + 60, y + 80)
+        {9, 60, 81, 0, 0},
+        {10, 60, 81, 1, 0},
+        {100, 65, 95, 10, 1},
+        {785, 102, 159, 78, 7},                   // sin(1.57) just below 1
+        {15737023, 17, 160, 1573702, 157370},     // row 319 reads table row 479, the last one
+        {31474046, 120, 79, 3147404, 314740},     // column 239 reads table column 359
+        {4294967295u, 119, 54, 429496729, 42949672},
     };
     for (const auto& c : cases) {
         const Region r = MakeRegion(0, 0, 240, 320, c.millis);
         TunnelShifts s;
         ComputeTunnelShifts(&r, &s);
+        EXPECT_EQ(s.offsetX, c.offsetX) << "millis " << c.millis;
+        EXPECT_EQ(s.offsetY, c.offsetY) << "millis " << c.millis;
         EXPECT_EQ(s.depthShift, c.depth) << "millis " << c.millis;
         EXPECT_EQ(s.angleShift, c.angle) << "millis " << c.millis;
     }
-}
-
-TEST(TunnelShifts, OffsetsReachTheTablesFarEdgeOnlyAtTheSinesPeaks)
-{
-    Region r = MakeRegion(0, 0, 240, 320, 15737023);
-    TunnelShifts s;
-    ComputeTunnelShifts(&r, &s);
-    EXPECT_EQ(s.offsetY, 160);  // row 319 reads table row 479, the last one
-    r.millis = 31474046;
-    ComputeTunnelShifts(&r, &s);
-    EXPECT_EQ(s.offsetX, 120);
-    r.millis = 785;  // sin(1.57) just below 1
-    ComputeTunnelShifts(&r, &s);
-    EXPECT_EQ(s.offsetY, 159);
-}
-
-TEST_F(TunnelTest, AtTimeZeroEachPixelShowsTheEntry60And80FurtherOn)
-{
-    ScopedFramebuffer fb;
-    const Region whole = MakeRegion(0, 0, 240, 320, 0);
-    Tunnel(&whole);
-    for (int y = 0; y < 320; ++y)
-        for (int x = 0; x < 240; ++x) {
-            const uint32_t d = TunnelDepthTable[Entry(x + 60, y + 80)], a = TunnelAngleTable[Entry(x + 60, y + 80)];
-            ASSERT_EQ(fb.At(x, y), d <= 1 ? 0 : TunnelTexture[d * 128 + (a & 127)]) << x << ", " << y;
-        }
 }
 
 TEST_F(TunnelTest, DepthZeroOrOneIsBlackWhateverTheShifts)
@@ -171,7 +143,7 @@ TEST_F(TunnelTest, EmptyRectangleWritesNothing)
 
 TEST_F(TunnelTest, MatchesTheReferenceOverTimesAndRegions)
 {
-    // 15737023 gives offsetY 160, so row 319 reads the last table row 479; 31474046 gives offsetX 120.
+    // With the far edges of the tables (15737023, 31474046) and the extremes of the clock.
     const uint32_t times[] = {0, 9, 10, 785, 2356, 4712, 40320, 99999, 15737023, 31474046, 4294967295u};
     const Region rects[] = {
         MakeRegion(0, 0, 240, 320), MakeRegion(0, 160, 120, 320), MakeRegion(239, 0, 240, 320),
