@@ -32,7 +32,7 @@ void Rotozoom(const Region* r)
     ComputeRotoSteps(r, &steps);
 
     // Unsigned accumulators wrap in two's complement; only bits 8..15 pick the texel, so the
-    // texture repeats every 65536 units in both directions.
+    // texture repeats every 65536 units. V's byte stays in place as row * 256, U's moves down.
     const uint32_t pixelU = static_cast<uint32_t>(steps.pixelU), pixelV = static_cast<uint32_t>(steps.pixelV);
     const uint32_t rowU = static_cast<uint32_t>(steps.rowU), rowV = static_cast<uint32_t>(steps.rowV);
     uint32_t startU = static_cast<uint32_t>(steps.startU), startV = static_cast<uint32_t>(steps.startV);
