@@ -533,13 +533,13 @@ void Ending(Song* s)
     Play(s, row, LeadCh, N("A-4"), Voice::Lead, 44);
     Play(s, row, CounterCh, N("A-5"), Voice::Bell, 40);
     Play(s, row, ArpCh, N("E-5"), Voice::Pluck, 30);
-    // Everything held fades by sliding the channel volume down, two steps every other row, and is
-    // let go near the end of the order; order 31 stays silent.
+    // Everything held fades by sliding the channel volume down, slowly at first, and is let go at
+    // row 40, so that the releases are over before order 31, which stays silent.
     for (int ch : {BassCh, LeadCh, Pad1Ch, Pad2Ch, Pad3Ch})
-        for (int r = 8; r < 56; r += 2)
+        for (int r = 4; r < 40; r += r < 28 ? 2 : 1)
             CellAt(s, Row(30, r), ch)->volume = VolumeSlideDown | 1;
     for (int ch = 0; ch < Channels; ch++)
-        Release(s, Row(30, 56), ch);
+        Release(s, Row(30, 40), ch);
 }
 
 // Cuts the grid into one pattern per order and keeps each distinct pattern once.
