@@ -1,4 +1,201 @@
-#include "effects/effects.h"
+// Two-colour moirés of concentric rings around centres that wander with time. The distance of a
+// pixel from a centre comes from a table: row |y - cy| (absolute buffer rows), column
+// |stride - cx - (x - x0)|, i.e. the centre mirrored across the row and counted from the
+// rectangle's left edge, which is what makes the quadrant scenes repeat the same columns.
+#include "effects/rings.h"
 
-void RingsXor3(const Region*, uint16_t) {}
-void RingsSum2(const Region*) {}
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
+#include "effects/effects.h"
+#include "frame/tables.h"
+
+namespace {
+
+// How centre i moves: x = centreX + (centreX - margin) * sin(sin(i + M * rate) * M / a_i),
+// y = centreY + spread * i + (centreY - margin) * cos(i + M / b_i).
+struct Motion {
+    double rate;
+    double a0, aStep;
+    double b0, bStep;
+    int32_t margin, spread;
+};
+
+constexpr Motion Xor3Motion = {0.00015625, 3000, 600, 3000, 1000, 30, 15};
+constexpr Motion Sum2Motion = {0.0004166666666666667, 2300, 300, 2000, 200, 50, 10};
+
+template <size_t N>
+std::array<RingCentre, N> MoveCentres(const Region* r, const Motion& motion)
+{
+    const double m = static_cast<double>(r->millis);
+    const int32_t ampX = int32_t{r->centerX} - motion.margin;
+    const int32_t ampY = int32_t{r->centerY} - motion.margin;
+    std::array<RingCentre, N> centres;
+    for (size_t i = 0; i < N; ++i) {
+        const double k = static_cast<double>(i);
+        const double a = motion.a0 - motion.aStep * k;
+        const double b = motion.b0 - motion.bStep * k;
+        // Both swings truncate toward zero; the sums wrap at 16 bits.
+        const int32_t dx = static_cast<int32_t>(ampX * std::sin(std::sin(k + m * motion.rate) * (m / a)));
+        const int32_t dy = static_cast<int32_t>(ampY * std::cos(k + m / b));
+        centres[i].x = static_cast<uint16_t>(r->centerX + dx);
+        centres[i].y = static_cast<uint16_t>(r->centerY + motion.spread * static_cast<int32_t>(i) + dy);
+    }
+    return centres;
+}
+
+// Along a row, centre k's column term |h_k - j| (j = x - x0) falls to 0 at j = h_k and rises after
+// it. Cut at those turning points, the row falls into at most N + 1 runs over each of which every
+// term moves one way, so each centre's table row is read as a straight (or reversed) run. The cuts
+// are the same for every row; only the table rows change.
+template <size_t N>
+struct RowPlan {
+    struct Run {
+        int32_t start, length;
+        std::array<int32_t, N> column;  // each centre's column term at the run's first pixel
+        unsigned falling;               // bit k: centre k's term falls along the run
+    };
+    std::array<Run, N + 1> runs;
+    size_t count = 0;
+};
+
+template <size_t N>
+RowPlan<N> PlanRow(const Region* r, const std::array<RingCentre, N>& centres)
+{
+    RowPlan<N> plan;
+    const int32_t stride = r->stride;
+    const int32_t width = std::min(int32_t{r->x1} - r->x0, stride);
+    if (width <= 0 || r->y0 >= r->y1)
+        return plan;
+    std::array<int32_t, N> turn;
+    std::array<int32_t, N + 2> cuts;
+    for (size_t k = 0; k < N; ++k) {
+        // A centre so far out that a term would pass the table's last column is pulled in; the
+        // program's centres (columns 30..210) never are.
+        turn[k] = std::clamp(stride - centres[k].x, width - stride, stride - 1);
+        cuts[k] = std::clamp(turn[k], 0, width);
+    }
+    cuts[N] = 0;
+    cuts[N + 1] = width;
+    std::sort(cuts.begin(), cuts.end());
+    for (size_t c = 0; c + 1 < cuts.size(); ++c) {
+        if (cuts[c] == cuts[c + 1])
+            continue;
+        auto& run = plan.runs[plan.count++];
+        run.start = cuts[c];
+        run.length = cuts[c + 1] - cuts[c];
+        run.falling = 0;
+        for (size_t k = 0; k < N; ++k) {
+            run.column[k] = std::abs(turn[k] - run.start);
+            if (run.start < turn[k])
+                run.falling |= 1u << k;
+        }
+    }
+    return plan;
+}
+
+// Offset of the table row for the vertical term |y - cy|. The term is clamped to the table's last
+// row: only the third RingsXor3 centre could reach row 320, and only at an exact cosine of 1.
+inline size_t TableRow(int32_t y, uint16_t cy, int32_t stride)
+{
+    return static_cast<size_t>(std::min(std::abs(y - cy), BufferHeight - 1) * stride);
+}
+
+constexpr int32_t Step(unsigned falling, unsigned k)
+{
+    return (falling >> k) & 1 ? -1 : 1;
+}
+
+// Bit 4 of three distances: odd parity is dark; the other pixels are light, or left alone when
+// overlaying.
+template <bool Overlay, unsigned Falling>
+void XorRun(uint16_t* out, const uint16_t* a, const uint16_t* b, const uint16_t* c, int32_t n)
+{
+    constexpr int32_t da = Step(Falling, 0), db = Step(Falling, 1), dc = Step(Falling, 2);
+    for (int32_t j = 0; j < n; ++j) {
+        const uint16_t acc = a[da * j] ^ b[db * j] ^ c[dc * j];
+        out[j] = acc != 0 ? RingDark : Overlay ? out[j] : RingLight;
+    }
+}
+
+// Bit 3 of the 16-bit sum of two distances: set is dark, clear is light.
+template <unsigned Falling>
+void SumRun(uint16_t* out, const uint16_t* a, const uint16_t* b, int32_t n)
+{
+    constexpr int32_t da = Step(Falling, 0), db = Step(Falling, 1);
+    for (int32_t j = 0; j < n; ++j) {
+        const uint16_t sum = static_cast<uint16_t>(a[da * j] + b[db * j]);
+        out[j] = sum & 8 ? RingDark : RingLight;
+    }
+}
+
+using XorKernel = void (*)(uint16_t*, const uint16_t*, const uint16_t*, const uint16_t*, int32_t);
+using SumKernel = void (*)(uint16_t*, const uint16_t*, const uint16_t*, int32_t);
+
+template <bool Overlay, unsigned... Falling>
+constexpr std::array<XorKernel, sizeof...(Falling)> XorKernels(std::integer_sequence<unsigned, Falling...>)
+{
+    return {&XorRun<Overlay, Falling>...};
+}
+
+template <unsigned... Falling>
+constexpr std::array<SumKernel, sizeof...(Falling)> SumKernels(std::integer_sequence<unsigned, Falling...>)
+{
+    return {&SumRun<Falling>...};
+}
+
+constexpr auto XorPaintKernels = XorKernels<false>(std::make_integer_sequence<unsigned, 8>{});
+constexpr auto XorOverlayKernels = XorKernels<true>(std::make_integer_sequence<unsigned, 8>{});
+constexpr auto SumPaintKernels = SumKernels(std::make_integer_sequence<unsigned, 4>{});
+
+}  // namespace
+
+std::array<RingCentre, 3> RingsXor3Centres(const Region* r)
+{
+    return MoveCentres<3>(r, Xor3Motion);
+}
+
+std::array<RingCentre, 2> RingsSum2Centres(const Region* r)
+{
+    return MoveCentres<2>(r, Sum2Motion);
+}
+
+void RingsXor3(const Region* r, uint16_t flag)
+{
+    const std::array<RingCentre, 3> centres = RingsXor3Centres(r);
+    const RowPlan<3> plan = PlanRow(r, centres);
+    if (plan.count == 0)
+        return;
+    const auto& kernels = flag != 0 ? XorPaintKernels : XorOverlayKernels;
+    const int32_t stride = r->stride;
+    uint16_t* row = Framebuffer + size_t{r->y0} * r->stride + r->x0;
+    for (int32_t y = r->y0; y < r->y1; ++y, row += stride) {
+        const uint16_t* t0 = RingTable + TableRow(y, centres[0].y, stride);
+        const uint16_t* t1 = RingTable + TableRow(y, centres[1].y, stride);
+        const uint16_t* t2 = RingTable + TableRow(y, centres[2].y, stride);
+        for (size_t i = 0; i < plan.count; ++i) {
+            const auto& run = plan.runs[i];
+            kernels[run.falling](row + run.start, t0 + run.column[0], t1 + run.column[1], t2 + run.column[2], run.length);
+        }
+    }
+}
+
+void RingsSum2(const Region* r)
+{
+    const std::array<RingCentre, 2> centres = RingsSum2Centres(r);
+    const RowPlan<2> plan = PlanRow(r, centres);
+    if (plan.count == 0)
+        return;
+    const int32_t stride = r->stride;
+    uint16_t* row = Framebuffer + size_t{r->y0} * r->stride + r->x0;
+    for (int32_t y = r->y0; y < r->y1; ++y, row += stride) {
+        const uint16_t* t0 = DistanceTable + TableRow(y, centres[0].y, stride);
+        const uint16_t* t1 = DistanceTable + TableRow(y, centres[1].y, stride);
+        for (size_t i = 0; i < plan.count; ++i) {
+            const auto& run = plan.runs[i];
+            SumPaintKernels[run.falling](row + run.start, t0 + run.column[0], t1 + run.column[1], run.length);
+        }
+    }
+}
