@@ -1,17 +1,91 @@
+// The picture fade and the two iris masks. All three cover the whole buffer and read only the
+// record's geometry; pixel k of a picture always lands on pixel k of the buffer.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
 #include "assets/assets.h"
 #include "effects/effects.h"
+#include "frame/tables.h"
+
+// Rows the routines walk: the record's height, but never past the end of the 240 x 320 pictures.
+static uint32_t RowsToWalk(const Region* r)
+{
+    if (r->stride == 0)
+        return 0;
+    return std::min<uint32_t>(r->height, BufferPixels / r->stride);
+}
 
 void FadePicture(const Region* r, uint32_t level)
 {
-    const size_t n = size_t{r->stride} * r->height;
+    // A level is a fraction below 1; anything larger would spill one channel into the next.
+    const uint16_t fraction = static_cast<uint16_t>(std::min<uint32_t>(level, 0xFFFF));
+    const size_t n = size_t{r->stride} * RowsToWalk(r);
+    const uint16_t* src = WarningPicture;
+    uint16_t* dst = Framebuffer;
+    // Each channel times the level, keeping the high 16 bits: truncates, never brightens. Written
+    // on 16-bit lanes so that the compiler makes one unsigned high multiply per 8 channels.
     for (size_t k = 0; k < n; ++k) {
-        const uint32_t p = WarningPicture[k];
-        const uint32_t red = ((p >> 11) * level) >> 16;
-        const uint32_t green = (((p >> 5) & 63) * level) >> 16;
-        const uint32_t blue = ((p & 31) * level) >> 16;
-        Framebuffer[k] = static_cast<uint16_t>((red << 11) | (green << 5) | blue);
+        const uint16_t p = src[k];
+        const auto scale = [fraction](uint16_t channel) {
+            return static_cast<uint16_t>((uint32_t{channel} * fraction) >> 16);
+        };
+        const uint16_t red = scale(static_cast<uint16_t>(p >> 11));
+        const uint16_t green = scale(static_cast<uint16_t>((p >> 5) & 63));
+        const uint16_t blue = scale(static_cast<uint16_t>(p & 31));
+        dst[k] = static_cast<uint16_t>((red << 11) | (green << 5) | blue);
     }
 }
 
-void IrisCover(const Region*, uint32_t) {}
-void IrisReveal(const Region*, uint32_t) {}
+// Both masks: a pixel at integer distance d from the centre is inside the iris when d + 3 is
+// below (stride * level) >> 16 (16-bit compare). Along a row the distance never falls as |x - cx|
+// grows, so the inside is one run of columns around the centre column, found per row by a binary
+// search of the distance-table row; the masks then copy whole runs.
+static void DrawIris(const Region* r, uint32_t level, const uint16_t* picture, bool inside)
+{
+    const uint32_t stride = r->stride;
+    const uint32_t rows = RowsToWalk(r);
+    if (rows == 0)
+        return;
+    // The 32-bit product keeps its high bits, as the level's definition says.
+    const uint16_t threshold = static_cast<uint16_t>((stride * level) >> 16);
+    // A centre off the buffer is pulled onto its edge, so every look-up stays in the table.
+    const int32_t cx = std::min<int32_t>(r->centerX, static_cast<int32_t>(stride) - 1);
+    const int32_t cy = r->centerY;
+    const int32_t lastTableRow = BufferHeight - 1;
+    const int32_t reach = std::max<int32_t>(cx, static_cast<int32_t>(stride) - 1 - cx);
+
+    const auto isInside = [threshold](uint16_t d) { return static_cast<uint16_t>(d + 3) < threshold; };
+    size_t offset = 0;
+    for (int32_t y = 0; y < static_cast<int32_t>(rows); ++y, offset += stride) {
+        const int32_t dy = std::min(std::abs(y - cy), lastTableRow);
+        const uint16_t* distances = DistanceTable + static_cast<size_t>(dy) * stride;
+        // halfWidth: the first |x - cx| that is outside; columns cx - halfWidth + 1 .. cx +
+        // halfWidth - 1 are inside.
+        const int32_t halfWidth =
+            static_cast<int32_t>(std::partition_point(distances, distances + reach + 1, isInside) - distances);
+        int32_t lo = cx, hi = cx;
+        if (halfWidth > 0) {
+            lo = std::max(cx - halfWidth + 1, 0);
+            hi = std::min(cx + halfWidth, static_cast<int32_t>(stride));
+        }
+        uint16_t* dst = Framebuffer + offset;
+        const uint16_t* src = picture + offset;
+        if (inside) {
+            std::memcpy(dst + lo, src + lo, sizeof(uint16_t) * static_cast<size_t>(hi - lo));
+        } else {
+            std::memcpy(dst, src, sizeof(uint16_t) * static_cast<size_t>(lo));
+            std::memcpy(dst + hi, src + hi, sizeof(uint16_t) * (stride - static_cast<size_t>(hi)));
+        }
+    }
+}
+
+void IrisCover(const Region* r, uint32_t level)
+{
+    DrawIris(r, level, LogoPicture, false);
+}
+
+void IrisReveal(const Region* r, uint32_t level)
+{
+    DrawIris(r, level, ScrollerPicture, true);
+}
