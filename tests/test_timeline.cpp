@@ -88,12 +88,18 @@ TEST(Timeline, WipeOrdersFreezeTheClockBeforeTheWipe)
         EXPECT_EQ(steps[1].call, Call::CopperWipe);
     }
     ScopedFramebuffer fb;
-    Region records[4] = {};
-    ElapsedMillis = 123456;
-    ElapsedSeconds = 123;
-    DrawScene(2, 10, records);
-    EXPECT_EQ(ElapsedMillis, 3000u);
-    EXPECT_EQ(ElapsedSeconds, 123u);
+    for (int32_t order : {1, 2}) {
+        Region records[4] = {};
+        ElapsedMillis = 123456;
+        ElapsedSeconds = 123;
+        DrawScene(order, 10, records);
+        EXPECT_EQ(ElapsedMillis, 3000u);
+        EXPECT_EQ(ElapsedSeconds, 123u);
+        // Both halves of the wipe carry the frozen clock.
+        EXPECT_EQ(records[0].millis, 3000u) << "order " << order;
+        EXPECT_EQ(records[1].millis, 3000u) << "order " << order;
+        EXPECT_EQ(records[0].seconds, 123u) << "order " << order;
+    }
     ElapsedMillis = ElapsedSeconds = 0;
 }
 
