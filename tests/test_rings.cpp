@@ -92,7 +92,7 @@ const Rect Rectangles[] = {
     {37, 101, 38, 102}, {5, 7, 211, 9},                      // one pixel; two odd rows
 };
 
-const uint32_t Times[] = {0, 1, 999, 3000, 10000, 40320, 57600, 61441, 73000, 96000, 123457, 299999};
+const uint32_t Times[] = {0, 999, 10000, 40320, 61441, 73000, 123457, 299999};
 
 }  // namespace
 
@@ -323,7 +323,7 @@ TEST(RingsSafety, RowTermsPastTheTableAreClampedToItsLastRow)
     ScopedFramebuffer fb;
     std::vector<uint16_t> expected(BufferPixels);
     bool reachedPast = false;
-    for (uint32_t m = 0; m < 20000; m += 250) {
+    for (uint32_t m = 0; m < 20000; m += 500) {
         Region r = MakeRegion(0, 0, 240, 320, m);
         r.centerY = 200;
         for (const RingCentre& c : RingsXor3Centres(&r))

@@ -12,13 +12,13 @@ std::array<int32_t, CopperBarCount> CopperBarTops(const Region* r)
     const double m = static_cast<double>(r->millis);
     const int32_t barRows = r->height / 8;
     const int32_t amplitude = int32_t{r->centerY} - barRows;
-    std::array<int32_t, CopperBarCount> tops;
-    for (int32_t i = 0; i < CopperBarCount; ++i) {
-        const double s = std::sin(i * 0.5 - m * 0.002);
+    std::array<int32_t, CopperBarCount> barTop;
+    for (size_t i = 0; i < CopperBarCount; ++i) {
+        const double s = std::sin(static_cast<double>(i) * 0.5 - m * 0.002);
         // The swing truncates toward zero.
-        tops[i] = r->centerY + static_cast<int32_t>(amplitude * s);
+        barTop[i] = r->centerY + static_cast<int32_t>(amplitude * s);
     }
-    return tops;
+    return barTop;
 }
 
 void CopperBars(const Region* r)
@@ -32,15 +32,15 @@ void CopperBars(const Region* r)
     const int32_t y0 = r->y0;
     const int32_t y1 = std::min<int32_t>(r->y1, FlagRows);
     const int32_t barRows = r->height / 8;
-    const std::array<int32_t, CopperBarCount> tops = CopperBarTops(r);
-    for (int32_t i = 0; i < CopperBarCount; ++i) {
+    const std::array<int32_t, CopperBarCount> barTop = CopperBarTops(r);
+    for (size_t i = 0; i < CopperBarCount; ++i) {
         // Only rows inside the rectangle are claimed; the others are neither drawn nor marked.
-        const int32_t first = std::max(tops[i], y0);
-        const int32_t last = std::min(tops[i] + barRows, y1);
+        const int32_t first = std::max(barTop[i], y0);
+        const int32_t last = std::min(barTop[i] + barRows, y1);
         for (int32_t y = first; y < last; ++y) {
             if (!rowTaken[y]) {
                 rowTaken[y] = 1;
-                rowColor[y] = BarColors[i];
+                rowColor[y] = barColors[i];
             }
         }
     }
@@ -55,10 +55,12 @@ void CopperBars(const Region* r)
 
 void CopperWipe(Region* left, Region* right, uint32_t level)
 {
-    // A level is a fraction below 1, so the split stays inside the row.
+    // A level above 65535 counts as 65535, so the split (high 16 bits of the product) stays
+    // inside the row: 0..239.
     const uint16_t splitX = static_cast<uint16_t>((uint32_t{BufferWidth} * std::min<uint32_t>(level, 0xFFFF)) >> 16);
-    *left = Region{ElapsedSeconds, ElapsedMillis, 0,      0, splitX,      BufferHeight,
-                   BufferWidth,    BufferHeight,  BufferCenterX, BufferCenterY};
+    *left = Region{.seconds = ElapsedSeconds, .millis = ElapsedMillis,
+                   .x0 = 0, .y0 = 0, .x1 = splitX, .y1 = BufferHeight,
+                   .stride = BufferWidth, .height = BufferHeight, .centerX = BufferCenterX, .centerY = BufferCenterY};
     *right = *left;
     right->x0 = splitX;
     right->x1 = BufferWidth;

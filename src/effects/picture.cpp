@@ -18,21 +18,19 @@ static uint32_t RowsToWalk(const Region* r)
 
 void FadePicture(const Region* r, uint32_t level)
 {
-    // A level is a fraction below 1; anything larger would spill one channel into the next.
-    const uint16_t fraction = static_cast<uint16_t>(std::min<uint32_t>(level, 0xFFFF));
+    // A level above the fraction saturates to 65535 rather than spill one channel into the next.
+    // Written as an OR, not a min, so that the compiler still sees a 16-bit operand below and
+    // makes one unsigned high multiply per 8 channels.
+    const uint16_t fraction = static_cast<uint16_t>(level | (0u - static_cast<uint32_t>(level > 0xFFFF)));
     const size_t n = size_t{r->stride} * RowsToWalk(r);
     const uint16_t* src = WarningPicture;
     uint16_t* dst = Framebuffer;
-    // Each channel times the level, keeping the high 16 bits: truncates, never brightens. Written
-    // on 16-bit lanes so that the compiler makes one unsigned high multiply per 8 channels.
+    // Each channel times the fraction, keeping the high 16 bits: truncates, never brightens.
     for (size_t k = 0; k < n; ++k) {
         const uint16_t p = src[k];
-        const auto scale = [fraction](uint16_t channel) {
-            return static_cast<uint16_t>((uint32_t{channel} * fraction) >> 16);
-        };
-        const uint16_t red = scale(static_cast<uint16_t>(p >> 11));
-        const uint16_t green = scale(static_cast<uint16_t>((p >> 5) & 63));
-        const uint16_t blue = scale(static_cast<uint16_t>(p & 31));
+        const uint16_t red = static_cast<uint16_t>((uint32_t{static_cast<uint16_t>(p >> 11)} * fraction) >> 16);
+        const uint16_t green = static_cast<uint16_t>((uint32_t{static_cast<uint16_t>((p >> 5) & 63)} * fraction) >> 16);
+        const uint16_t blue = static_cast<uint16_t>((uint32_t{static_cast<uint16_t>(p & 31)} * fraction) >> 16);
         dst[k] = static_cast<uint16_t>((red << 11) | (green << 5) | blue);
     }
 }

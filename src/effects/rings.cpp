@@ -14,8 +14,8 @@
 
 namespace {
 
-// How centre i moves: x = centreX + (centreX - margin) * sin(sin(i + M * rate) * M / a_i),
-// y = centreY + spread * i + (centreY - margin) * cos(i + M / b_i).
+// How centre i moves: x = centerX + (centerX - margin) * sin(sin(i + M * rate) * M / a_i),
+// y = centerY + spread * i + (centerY - margin) * cos(i + M / b_i).
 struct Motion {
     double rate;
     double a0, aStep;
@@ -46,8 +46,8 @@ std::array<RingCentre, N> MoveCentres(const Region* r, const Motion& motion)
     return centres;
 }
 
-// Along a row, centre k's column term |h_k - j| (j = x - x0) falls to 0 at j = h_k and rises after
-// it. Cut at those turning points, the row falls into at most N + 1 runs over each of which every
+// Along a row, centre k's column term |h[k] - j| (j = x - x0) falls to 0 at j = h[k] and rises
+// after it. Cut at those turning points, the row falls into at most N + 1 runs over each of which every
 // term moves one way, so each centre's table row is read as a straight (or reversed) run. The cuts
 // are the same for every row; only the table rows change.
 template <size_t N>
@@ -69,13 +69,14 @@ RowPlan<N> PlanRow(const Region* r, const std::array<RingCentre, N>& centres)
     const int32_t width = std::min(int32_t{r->x1} - r->x0, stride);
     if (width <= 0 || r->y0 >= r->y1)
         return plan;
-    std::array<int32_t, N> turn;
+    // h[k] = stride - cx[k]: the column, counted from x0, where centre k's term turns.
+    std::array<int32_t, N> h;
     std::array<int32_t, N + 2> cuts;
     for (size_t k = 0; k < N; ++k) {
         // A centre so far out that a term would pass the table's last column is pulled in; the
         // program's centres (columns 30..210) never are.
-        turn[k] = std::clamp(stride - centres[k].x, width - stride, stride - 1);
-        cuts[k] = std::clamp(turn[k], 0, width);
+        h[k] = std::clamp(stride - centres[k].x, width - stride, stride - 1);
+        cuts[k] = std::clamp(h[k], 0, width);
     }
     cuts[N] = 0;
     cuts[N + 1] = width;
@@ -88,8 +89,8 @@ RowPlan<N> PlanRow(const Region* r, const std::array<RingCentre, N>& centres)
         run.length = cuts[c + 1] - cuts[c];
         run.falling = 0;
         for (size_t k = 0; k < N; ++k) {
-            run.column[k] = std::abs(turn[k] - run.start);
-            if (run.start < turn[k])
+            run.column[k] = std::abs(h[k] - run.start);
+            if (run.start < h[k])
                 run.falling |= 1u << k;
         }
     }
@@ -108,14 +109,14 @@ constexpr int32_t Step(unsigned falling, unsigned k)
     return (falling >> k) & 1 ? -1 : 1;
 }
 
-// Bit 4 of three distances: odd parity is dark; the other pixels are light, or left alone when
-// overlaying.
+// One run; each table pointer steps one entry forward or back per pixel. Bit 4 of three
+// distances: odd parity is dark; the other pixels are light, or left alone when overlaying.
 template <bool Overlay, unsigned Falling>
 void XorRun(uint16_t* out, const uint16_t* a, const uint16_t* b, const uint16_t* c, int32_t n)
 {
     constexpr int32_t da = Step(Falling, 0), db = Step(Falling, 1), dc = Step(Falling, 2);
-    for (int32_t j = 0; j < n; ++j) {
-        const uint16_t acc = a[da * j] ^ b[db * j] ^ c[dc * j];
+    for (int32_t j = 0; j < n; ++j, a += da, b += db, c += dc) {
+        const uint16_t acc = *a ^ *b ^ *c;
         out[j] = acc != 0 ? RingDark : Overlay ? out[j] : RingLight;
     }
 }
@@ -125,12 +126,14 @@ template <unsigned Falling>
 void SumRun(uint16_t* out, const uint16_t* a, const uint16_t* b, int32_t n)
 {
     constexpr int32_t da = Step(Falling, 0), db = Step(Falling, 1);
-    for (int32_t j = 0; j < n; ++j) {
-        const uint16_t sum = static_cast<uint16_t>(a[da * j] + b[db * j]);
+    for (int32_t j = 0; j < n; ++j, a += da, b += db) {
+        // Wraps at 16 bits (distances are at most 398, so it never does here).
+        const uint16_t sum = static_cast<uint16_t>(*a + *b);
         out[j] = sum & 8 ? RingDark : RingLight;
     }
 }
 
+// One kernel per combination of directions, indexed by a run's falling bits.
 using XorKernel = void (*)(uint16_t*, const uint16_t*, const uint16_t*, const uint16_t*, int32_t);
 using SumKernel = void (*)(uint16_t*, const uint16_t*, const uint16_t*, int32_t);
 
