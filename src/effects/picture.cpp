@@ -45,9 +45,10 @@ static void DrawIris(const Region* r, uint32_t level, const uint16_t* picture, b
     const uint32_t rows = RowsToWalk(r);
     if (rows == 0)
         return;
-    // The 32-bit product keeps its high bits, as the level's definition says.
+    // (stride * level) >> 16 in 32-bit arithmetic, kept as 16 bits: 0..239 for the standard stride.
     const uint16_t threshold = static_cast<uint16_t>((stride * level) >> 16);
-    // A centre off the buffer is pulled onto its edge, so every look-up stays in the table.
+    // A centre column past the row is pulled onto its last column, and a row term past the table
+    // reads its last row, so every look-up stays in the table (the program's centre never needs it).
     const int32_t cx = std::min<int32_t>(r->centerX, static_cast<int32_t>(stride) - 1);
     const int32_t cy = r->centerY;
     const int32_t lastTableRow = BufferHeight - 1;
