@@ -13,10 +13,10 @@ uint16_t TunnelDepthTable[TunnelTableColumns * TunnelTableRows];
 // One turn scaled to just under 128 units: 128 / (2 * 3.1416).
 constexpr double AngleScale = 20.371785077667433;
 
-// Exact integer square root, the truncated root of n.
-static uint32_t IntSqrt(uint32_t n)
+// Exact integer square root, the truncated root of n; 64-bit so the corrections cannot overflow.
+static uint64_t IntSqrt(uint64_t n)
 {
-    uint32_t root = static_cast<uint32_t>(std::sqrt(static_cast<double>(n)));
+    uint64_t root = static_cast<uint64_t>(std::sqrt(static_cast<double>(n)));
     while (root * root > n)
         --root;
     while ((root + 1) * (root + 1) <= n)
@@ -39,8 +39,8 @@ bool BuildTables(const Region* r)
     DistanceTable = distance;
     RingTable = ring;
 
-    for (uint32_t row = 0; row < r->height; ++row)
-        for (uint32_t k = 0; k < r->stride; ++k) {
+    for (uint64_t row = 0; row < r->height; ++row)
+        for (uint64_t k = 0; k < r->stride; ++k) {
             const uint16_t d = static_cast<uint16_t>(IntSqrt(row * row + k * k));
             DistanceTable[row * r->stride + k] = d;
             RingTable[row * r->stride + k] = d & 16;

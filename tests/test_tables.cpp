@@ -1,0 +1,123 @@
+// The lookup tables: edge values, and the rules every entry follows.
+#include <cmath>
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "frame/tables.h"
+#include "support.h"
+
+static uint16_t Distance(int row, int column) { return DistanceTable[row * BufferWidth + column]; }
+static uint16_t Angle(int x, int y) { return TunnelAngleTable[x * TunnelTableRows + y]; }
+static uint16_t Depth(int x, int y) { return TunnelDepthTable[x * TunnelTableRows + y]; }
+
+TEST(DistanceTable, HoldsTheTruncatedDistanceAtTheEdges)
+{
+    EnsureTables();
+    EXPECT_EQ(Distance(0, 0), 0);
+    EXPECT_EQ(Distance(4, 3), 5);
+    EXPECT_EQ(Distance(1, 1), 1);
+    EXPECT_EQ(Distance(0, 239), 239);
+    EXPECT_EQ(Distance(319, 0), 319);
+    EXPECT_EQ(Distance(319, 239), 398);
+}
+
+TEST(DistanceTable, EveryEntryIsTheIntegerSquareRootAndTheRingTableItsBitFour)
+{
+    EnsureTables();
+    int rings = 0;
+    for (int row = 0; row < BufferHeight; ++row)
+        for (int k = 0; k < BufferWidth; ++k) {
+            const int s = row * row + k * k, d = Distance(row, k);
+            ASSERT_LE(d * d, s) << row << "," << k;
+            ASSERT_GT((d + 1) * (d + 1), s) << row << "," << k;
+            const bool ring = (d / 16) % 2 == 1;  // 16..31, 48..63, ...
+            ASSERT_EQ(RingTable[row * BufferWidth + k], ring ? 16 : 0) << row << "," << k;
+            rings += ring;
+        }
+    EXPECT_GT(rings, 0);
+}
+
+TEST(TunnelTables, HoldZeroAtTheCentre)
+{
+    EnsureTables();
+    EXPECT_EQ(Angle(120, 160), 0);
+    EXPECT_EQ(Depth(120, 160), 0);
+}
+
+TEST(TunnelAngleTable, ScalesOneTurnToJustUnder128Units)
+{
+    EnsureTables();
+    struct Case { int x, y, angle; };
+    const Case cases[] = {
+        {121, 160, 0}, {639, 160, 0}, {120, 161, 31}, {120, 159, -31}, {119, 160, 63}, {0, 161, 63},
+        {0, 159, -63}, {121, 161, 15}, {119, 161, 47}, {0, 0, -45},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Angle(c.x, c.y), uint16_t(c.angle)) << c.x << "," << c.y;
+    EXPECT_EQ(Angle(120, 159), 65505);  // -31 in 16-bit two's complement
+    EXPECT_EQ(Angle(0, 159), 65473);
+}
+
+TEST(TunnelAngleTable, StaysWithinAHalfTurnEitherWay)
+{
+    EnsureTables();
+    for (int i = 0; i < TunnelTableColumns * TunnelTableRows; ++i) {
+        const int angle = int16_t(TunnelAngleTable[i]);
+        ASSERT_GE(angle, -63) << i;
+        ASSERT_LE(angle, 63) << i;
+    }
+}
+
+TEST(TunnelDepthTable, FallsWithDistanceAndWrapsAt128)
+{
+    EnsureTables();
+    EXPECT_EQ(Depth(121, 160), 0);  // 4096 AND 127
+    EXPECT_EQ(Depth(120, 161), 0);
+    EXPECT_EQ(Depth(152, 160), 0);  // 4096 / 32 = 128 exactly
+    EXPECT_EQ(Depth(153, 160), 124);
+    EXPECT_EQ(Depth(184, 160), 64);
+    EXPECT_EQ(Depth(0, 0), 20);
+    EXPECT_EQ(Depth(639, 479), 6);
+    for (int i = 0; i < TunnelTableColumns * TunnelTableRows; ++i)
+        ASSERT_LE(TunnelDepthTable[i], 127) << i;
+}
+
+TEST(TunnelTables, FollowTheRecordsCentre)
+{
+    Region offCentre = MakeRegion(0, 0, BufferWidth, BufferHeight);
+    offCentre.centerX = 300;
+    offCentre.centerY = 200;
+    ASSERT_TRUE(BuildTables(&offCentre));
+    EXPECT_EQ(Angle(300, 200), 0);
+    EXPECT_EQ(Depth(301, 200), 0);
+    EXPECT_EQ(Depth(333, 200), 124);
+    EXPECT_EQ(Angle(299, 200), 63);
+    RebuildTables();
+    EXPECT_EQ(Depth(153, 160), 124);
+}
+
+static int Allocations = 0;
+static int FailingCall = 0;
+static void* FailOneAllocation(size_t bytes)
+{
+    return ++Allocations == FailingCall ? nullptr : std::malloc(bytes);
+}
+
+TEST(BuildTables, ReportsAFailedAllocationAndKeepsTheTablesItHad)
+{
+    EnsureTables();
+    const uint16_t* distance = DistanceTable;
+    const uint16_t* ring = RingTable;
+    for (int failing : {1, 2}) {
+        Allocations = 0;
+        FailingCall = failing;
+        AllocateMemory = FailOneAllocation;
+        Region whole = MakeRegion(0, 0, BufferWidth, BufferHeight);
+        EXPECT_FALSE(BuildTables(&whole)) << failing;
+        AllocateMemory = std::malloc;
+        EXPECT_EQ(DistanceTable, distance);
+        EXPECT_EQ(RingTable, ring);
+        EXPECT_EQ(Distance(4, 3), 5);
+    }
+}
