@@ -1,136 +1,155 @@
-// Converts the source assets into the program's constant data: PNG pictures and textures to
-// RGB565 (pictures turned into the buffer layout), the scroll text to fixed lines, the module to
-// bytes. Writes one C++ source file. Refuses a broken asset with a message naming the file and
-// the rule it breaks, and exits non-zero so the build stops.
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_PNG
-#include <stb_image.h>
-
+// embed: converts the source assets into the program's constant data and writes one C++ source
+// file: PNG pictures and textures to RGB565 (pictures turned into the buffer layout), the scroll
+// text to fixed lines, the module to bytes. Every file is checked first; a broken one is refused
+// with a message naming the file and the rule it breaks, and the tool exits 1 so the build stops.
+//   embed --out FILE --warning PNG --logo PNG --scroller PNG --roto PNG --tunnel PNG
+//         --text TXT --music XM
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-static void Fail(const std::string& file, const std::string& rule)
+#include "asset_checks.h"
+
+namespace {
+
+int Faults = 0;
+
+void Report(const std::string& file, const std::string& rule)
 {
     std::fprintf(stderr, "embed: %s: %s\n", file.c_str(), rule.c_str());
-    std::exit(1);
+    ++Faults;
 }
 
-static uint16_t Pack565(const uint8_t* rgb)
-{
-    return static_cast<uint16_t>(((rgb[0] >> 3) << 11) | ((rgb[1] >> 2) << 5) | (rgb[2] >> 3));
-}
-
-// Reads a PNG of exactly width x height pixels as RGB565, row-major as drawn.
-static std::vector<uint16_t> LoadPng(const std::string& file, int width, int height)
-{
-    int w = 0, h = 0, channels = 0;
-    uint8_t* rgb = stbi_load(file.c_str(), &w, &h, &channels, 3);
-    if (rgb == nullptr)
-        Fail(file, std::string("not a readable PNG (") + stbi_failure_reason() + ")");
-    if (w != width || h != height)
-        Fail(file, "must be " + std::to_string(width) + " x " + std::to_string(height) + " pixels, is " +
-                       std::to_string(w) + " x " + std::to_string(h));
-    std::vector<uint16_t> pixels(size_t(w) * h);
-    for (size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = Pack565(rgb + 3 * i);
-    stbi_image_free(rgb);
-    return pixels;
-}
-
-// A landscape picture (X 0..319 from the left, Y 0..239 from the top) in buffer layout:
-// buffer pixel (x, y) = picture pixel (X = 319 - y, Y = x).
-static std::vector<uint16_t> ToBufferLayout(const std::vector<uint16_t>& picture)
-{
-    std::vector<uint16_t> buffer(240 * 320);
-    for (int y = 0; y < 320; ++y)
-        for (int x = 0; x < 240; ++x)
-            buffer[y * 240 + x] = picture[x * 320 + (319 - y)];
-    return buffer;
-}
-
-static std::string ReadFile(const std::string& file)
+bool ReadFile(const std::string& file, std::string* bytes)
 {
     std::ifstream in(file, std::ios::binary);
-    if (!in)
-        Fail(file, "cannot be read");
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    if (!in) {
+        Report(file, "cannot be read");
+        return false;
+    }
+    std::ostringstream all;
+    all << in.rdbuf();
+    *bytes = all.str();
+    return true;
 }
 
-static void EmitPixels(std::ostream& out, const char* decl, const std::vector<uint16_t>& pixels, int perLine)
+// Loads a PNG and checks its size; the image is left empty when either fails.
+Image LoadChecked(const std::string& file, int width, int height)
 {
-    out << decl << " = {\n";
+    Image image;
+    std::string fault = LoadPng(file, &image);
+    if (fault.empty())
+        fault = CheckImageSize(&image, width, height);
+    if (!fault.empty()) {
+        Report(file, fault);
+        image = Image{};
+    }
+    return image;
+}
+
+// One array of pixels, perRow to a line (a buffer row, a texture row).
+void EmitPixels(std::ostream& out, const char* declaration, const std::vector<uint16_t>& pixels, size_t perRow)
+{
+    out << declaration << " = {\n";
     char word[8];
     for (size_t i = 0; i < pixels.size(); ++i) {
         std::snprintf(word, sizeof word, "0x%04X,", pixels[i]);
-        out << word << ((i + 1) % perLine == 0 ? "\n" : "");
+        out << word << ((i + 1) % perRow == 0 ? "\n" : "");
     }
     out << "};\n\n";
 }
 
+bool WriteAtomically(const std::string& path, const std::string& text)
+{
+    const std::string temporary = path + ".tmp";
+    {
+        std::ofstream file(temporary, std::ios::binary);
+        file << text;
+        if (!file)
+            return false;
+    }
+    return std::rename(temporary.c_str(), path.c_str()) == 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     std::string out, warning, logo, scroller, roto, tunnel, text, music;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string flag = argv[i], value = argv[i + 1];
+    for (int i = 1; i < argc; i += 2) {
+        const std::string flag = argv[i];
         std::string* slot = flag == "--out" ? &out : flag == "--warning" ? &warning : flag == "--logo" ? &logo
                           : flag == "--scroller" ? &scroller : flag == "--roto" ? &roto : flag == "--tunnel" ? &tunnel
                           : flag == "--text" ? &text : flag == "--music" ? &music : nullptr;
-        if (slot == nullptr)
-            Fail(flag, "unknown option");
-        *slot = value;
+        if (slot == nullptr || i + 1 >= argc) {
+            std::fprintf(stderr, "embed: unknown option or missing value: %s\n", flag.c_str());
+            return 2;
+        }
+        *slot = argv[i + 1];
     }
     if (out.empty() || warning.empty() || logo.empty() || scroller.empty() || roto.empty() || tunnel.empty() ||
-        text.empty() || music.empty())
-        Fail("embed", "usage: embed --out FILE --warning PNG --logo PNG --scroller PNG --roto PNG --tunnel PNG "
-                      "--text TXT --music XM");
+        text.empty() || music.empty()) {
+        std::fprintf(stderr, "usage: embed --out FILE --warning PNG --logo PNG --scroller PNG --roto PNG "
+                             "--tunnel PNG --text TXT --music XM\n");
+        return 2;
+    }
+
+    // Every file is checked before anything is written, so one run reports every broken asset.
+    const Image warningImage = LoadChecked(warning, 320, 240);
+    const Image logoImage = LoadChecked(logo, 320, 240);
+    Image scrollerImage = LoadChecked(scroller, 320, 240);
+    if (!scrollerImage.pixels.empty()) {
+        const std::string fault = CheckScrollerPicture(&scrollerImage);
+        if (!fault.empty())
+            Report(scroller, fault);
+    }
+    const Image rotoImage = LoadChecked(roto, 256, 256);
+    const Image tunnelImage = LoadChecked(tunnel, 128, 128);
+    std::string textBytes, moduleBytes;
+    std::vector<std::string> lines;
+    if (ReadFile(text, &textBytes)) {
+        const std::string fault = CheckScrollText(textBytes, &lines);
+        if (!fault.empty())
+            Report(text, fault);
+    }
+    if (ReadFile(music, &moduleBytes)) {
+        const std::string fault = CheckModule({reinterpret_cast<const uint8_t*>(moduleBytes.data()), moduleBytes.size()});
+        if (!fault.empty())
+            Report(music, fault);
+    }
+    if (Faults > 0)
+        return 1;
 
     std::ostringstream code;
-    code << "// Generated by tools/embed from the files in assets/; rebuilt by the build. Do not edit.\n"
+    code << "// Generated by tools/embed from the files in assets/; the build remakes it whenever one of\n"
+            "// them changes. Do not edit: change the asset (or its painter in tools/) instead.\n"
             "#include \"assets/assets.h\"\n\n";
-    EmitPixels(code, "alignas(64) const uint16_t WarningPicture[BufferPixels]", ToBufferLayout(LoadPng(warning, 320, 240)), 240);
-    EmitPixels(code, "alignas(64) const uint16_t LogoPicture[BufferPixels]", ToBufferLayout(LoadPng(logo, 320, 240)), 240);
-    EmitPixels(code, "alignas(64) uint16_t ScrollerPicture[BufferPixels]", ToBufferLayout(LoadPng(scroller, 320, 240)), 240);
-    EmitPixels(code, "alignas(64) const uint16_t RotoTexture[256 * 256]", LoadPng(roto, 256, 256), 256);
-    EmitPixels(code, "alignas(64) const uint16_t TunnelTexture[128 * 128]", LoadPng(tunnel, 128, 128), 128);
+    EmitPixels(code, "alignas(64) const uint16_t WarningPicture[BufferPixels]", ToBufferLayout(&warningImage), 240);
+    EmitPixels(code, "alignas(64) const uint16_t LogoPicture[BufferPixels]", ToBufferLayout(&logoImage), 240);
+    EmitPixels(code, "alignas(64) uint16_t ScrollerPicture[BufferPixels]", ToBufferLayout(&scrollerImage), 240);
+    EmitPixels(code, "alignas(64) const uint16_t RotoTexture[256 * 256]", rotoImage.pixels, 256);
+    EmitPixels(code, "alignas(64) const uint16_t TunnelTexture[128 * 128]", tunnelImage.pixels, 128);
 
-    std::istringstream lines(ReadFile(text));
-    std::string line;
     code << "const char ScrollText[ScrollLines][ScrollColumns + 1] = {\n";
-    int count = 0;
-    while (std::getline(lines, line)) {
-        if (line.size() != 26)
-            Fail(text, "line " + std::to_string(count + 1) + " must hold 26 characters, holds " + std::to_string(line.size()));
+    for (const std::string& line : lines) {
         code << "    \"";
         for (char c : line)
-            code << (c == '"' || c == '\\' ? "\\" : "") << c;
+            code << (c == '"' ? "\\\"" : std::string(1, c));
         code << "\",\n";
-        ++count;
     }
-    if (count != 84)
-        Fail(text, "must hold 84 lines, holds " + std::to_string(count));
     code << "};\n\n";
 
-    const std::string module = ReadFile(music);
-    code << "static const uint8_t MusicBytes[" << module.size() << "] = {\n";
-    for (size_t i = 0; i < module.size(); ++i)
-        code << unsigned(uint8_t(module[i])) << ((i + 1) % 32 == 0 ? ",\n" : ",");
-    code << "};\nconst std::span<const uint8_t> MusicModule(MusicBytes);\n";
+    code << "static const uint8_t MusicBytes[" << moduleBytes.size() << "] = {\n";
+    for (size_t i = 0; i < moduleBytes.size(); ++i)
+        code << unsigned(uint8_t(moduleBytes[i])) << ((i + 1) % 32 == 0 ? ",\n" : ",");
+    code << "\n};\nconst std::span<const uint8_t> MusicModule(MusicBytes);\n";
 
-    const std::string tmp = out + ".tmp";
-    {
-        std::ofstream file(tmp, std::ios::binary);
-        file << code.str();
-        if (!file)
-            Fail(out, "cannot be written");
+    if (!WriteAtomically(out, code.str())) {
+        std::fprintf(stderr, "embed: %s: cannot be written\n", out.c_str());
+        return 1;
     }
-    if (std::rename(tmp.c_str(), out.c_str()) != 0)
-        Fail(out, "cannot be written");
     return 0;
 }
