@@ -1,0 +1,116 @@
+// paint: makes the show's pictures, textures and scroll text, or checks the committed ones.
+//   paint --out DIR        writes every asset into DIR (the build's target regenerate-art)
+//   paint --check DIR      exits 1 unless DIR holds exactly what paint would write
+//   paint --specimen FILE  writes a sheet of both fonts, for review
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "paintings.h"
+
+namespace {
+
+struct Painted {
+    const char* file;
+    std::function<Image()> paint;
+};
+
+const std::vector<Painted>& Pictures()
+{
+    static const std::vector<Painted> all = {
+        {"scroller.png", PaintScroller},
+    };
+    return all;
+}
+
+constexpr const char* TextFile = "scroll.txt";
+
+bool ReadText(const std::string& path, std::string* text)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream all;
+    all << in.rdbuf();
+    *text = all.str();
+    return true;
+}
+
+// Checks what a painter made against the build's rules before anything is written.
+std::string CheckPainted(const std::string& file, const Image* image)
+{
+    if (file == "scroller.png")
+        return CheckScrollerPicture(image);
+    return "";
+}
+
+int Write(const std::string& dir)
+{
+    int faults = 0;
+    for (const Painted& p : Pictures()) {
+        const Image image = p.paint();
+        std::string fault = CheckPainted(p.file, &image);
+        if (fault.empty())
+            fault = WritePng(&image, dir + "/" + p.file);
+        if (!fault.empty()) {
+            std::fprintf(stderr, "paint: %s: %s\n", p.file, fault.c_str());
+            ++faults;
+        }
+    }
+    const std::string text = WriteScrollText();
+    std::vector<std::string> lines;
+    const std::string fault = CheckScrollText(text, &lines);
+    std::ofstream out(dir + "/" + TextFile, std::ios::binary);
+    out << text;
+    if (!fault.empty() || !out) {
+        std::fprintf(stderr, "paint: %s: %s\n", TextFile, fault.empty() ? "cannot be written" : fault.c_str());
+        ++faults;
+    }
+    return faults == 0 ? 0 : 1;
+}
+
+int Check(const std::string& dir)
+{
+    int faults = 0;
+    for (const Painted& p : Pictures()) {
+        const std::string path = dir + "/" + p.file;
+        const Image fresh = p.paint();
+        Image committed;
+        const std::string fault = LoadPng(path, &committed);
+        if (!fault.empty() || committed.width != fresh.width || committed.height != fresh.height ||
+            committed.pixels != fresh.pixels) {
+            std::fprintf(stderr, "paint: %s differs from what the painter makes; run the target regenerate-art\n",
+                         path.c_str());
+            ++faults;
+        }
+    }
+    std::string text;
+    if (!ReadText(dir + "/" + TextFile, &text) || text != WriteScrollText()) {
+        std::fprintf(stderr, "paint: %s/%s differs from what the painter makes; run the target regenerate-art\n",
+                     dir.c_str(), TextFile);
+        ++faults;
+    }
+    return faults == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::string(argv[1]) == "--out")
+        return Write(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--check")
+        return Check(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--specimen") {
+        const Image sheet = PaintSpecimen();
+        const std::string fault = WritePng(&sheet, argv[2]);
+        if (!fault.empty())
+            std::fprintf(stderr, "paint: %s\n", fault.c_str());
+        return fault.empty() ? 0 : 1;
+    }
+    std::fprintf(stderr, "usage: paint --out DIR | --check DIR | --specimen FILE\n");
+    return 2;
+}
