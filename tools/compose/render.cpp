@@ -35,15 +35,19 @@ bool WriteFloatWav(const std::string& path, const std::vector<float>& interleave
         return false;
     const uint32_t bytes = static_cast<uint32_t>(interleaved.size() * sizeof(float));
     std::fwrite("RIFF", 1, 4, f);
-    PutU32(f, 36 + bytes);
+    PutU32(f, 4 + 26 + 12 + 8 + bytes);
     std::fwrite("WAVEfmt ", 1, 8, f);
-    PutU32(f, 16);
+    PutU32(f, 18);  // a float format carries the extension size, here 0
     PutU16(f, 3);  // IEEE float
     PutU16(f, 2);
     PutU32(f, MusicRate);
     PutU32(f, MusicRate * 2 * sizeof(float));
     PutU16(f, 2 * sizeof(float));
     PutU16(f, 32);
+    PutU16(f, 0);
+    std::fwrite("fact", 1, 4, f);
+    PutU32(f, 4);
+    PutU32(f, bytes / (2 * sizeof(float)));
     std::fwrite("data", 1, 4, f);
     PutU32(f, bytes);
     std::fwrite(interleaved.data(), sizeof(float), interleaved.size(), f);  // x86: already little-endian

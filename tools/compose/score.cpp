@@ -60,9 +60,9 @@ constexpr int N(std::string_view name)
 // format's 64 plays at 64, which squeezes the loudest notes of the tonal instruments together.
 constexpr int Mix[VoiceCount + 1] = {
     0,
-    58,  // kick
-    56,  // snare
-    56,  // clap
+    60,  // kick
+    60,  // snare
+    60,  // clap
     44,  // closed hat
     40,  // open hat
     48,  // crash
@@ -71,16 +71,16 @@ constexpr int Mix[VoiceCount + 1] = {
     56,  // riser
     56,  // reverse cymbal
     60,  // impact
-    72,  // bass
-    72,  // sub bass
-    72,  // lead
+    78,  // bass
+    76,  // sub bass
+    80,  // lead
     64,  // bell
-    76,  // pad
-    76,  // strings
-    72,  // pluck
-    68,  // stab
-    72,  // e-piano
-    72,  // flute
+    84,  // pad
+    84,  // strings
+    80,  // pluck
+    72,  // stab
+    80,  // e-piano
+    78,  // flute
 };
 
 // A volume column byte for a velocity 0..64 of the voice.
@@ -576,7 +576,7 @@ void ComposeSoundtrack(XmModule* m)
 {
     *m = XmModule{};
     m->name = "";
-    m->trackerName = "sideways compose";
+    m->trackerName = "tools/compose";
     m->channels = Channels;
     m->tempo = 3;
     m->bpm = 125;
@@ -584,6 +584,8 @@ void ComposeSoundtrack(XmModule* m)
     m->restart = 0;
     m->instruments.resize(VoiceCount);
     SynthesiseInstruments(m->instruments.data(), VoiceCount);
+    // The module says how it is remade, where a tracker shows it: in the first sample's name.
+    m->instruments[0].samples[0].name = "make: regenerate-music";
 
     Song song;
     song.cells.assign(static_cast<size_t>(TotalRows) * Channels, XmCell{});

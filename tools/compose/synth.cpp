@@ -408,7 +408,8 @@ XmInstrument SynthPad()
                [](int h, double) { return SawPartial(h) * Rolloff(h, 7, 2); },
                2, 5, 113};
     XmInstrument in = MakeTonal(&s, 64, 128);
-    in.volumeEnvelope = MakeEnvelope({{0, 0}, {20, 64}, {22, 64}, {70, 0}}, 2);
+    // A short attack: chords change every bar, and a new note cuts the old one.
+    in.volumeEnvelope = MakeEnvelope({{0, 0}, {8, 64}, {10, 64}, {58, 0}}, 2);
     in.fadeout = 600;
     return in;
 }
@@ -419,7 +420,7 @@ XmInstrument SynthStrings()
                [](int h, double) { return SawPartial(h) * Rolloff(h, 5, 3); },
                2, 6, 127};
     XmInstrument in = MakeTonal(&s, 64, 128);
-    in.volumeEnvelope = MakeEnvelope({{0, 0}, {35, 64}, {37, 64}, {100, 0}}, 2);
+    in.volumeEnvelope = MakeEnvelope({{0, 0}, {14, 64}, {16, 64}, {79, 0}}, 2);
     in.fadeout = 400;
     in.vibratoSweep = 40;
     in.vibratoDepth = 2;
