@@ -179,8 +179,10 @@ TEST(Soundtrack, NoCommandChangesSpeedTempoOrTheOrderOfPlay)
         ASSERT_EQ(openmpt_module_get_pattern_num_rows(mod, pattern), RowsPerOrder);
         for (int row = 0; row < RowsPerOrder; row++)
             for (int ch = 0; ch < openmpt_module_get_num_channels(mod); ch++) {
-                const std::string effect = openmpt_module_format_pattern_row_channel_command(
+                const char* text = openmpt_module_format_pattern_row_channel_command(
                     mod, pattern, row, ch, OPENMPT_MODULE_COMMAND_EFFECT);
+                const std::string effect = text != nullptr ? text : "";
+                openmpt_free_string(text);
                 const int param = openmpt_module_get_pattern_row_channel_command(mod, pattern, row, ch,
                                                                                  OPENMPT_MODULE_COMMAND_PARAMETER);
                 const bool forbidden = effect == "F" || effect == "B" || effect == "D" ||

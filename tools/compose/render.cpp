@@ -65,11 +65,11 @@ int main(int argc, char** argv)
         return 2;
     }
     std::ifstream in(argv[1], std::ios::binary);
-    const std::vector<char> module{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (!in.eof() && !in) {
-        std::fprintf(stderr, "music-render: %s: cannot read\n", argv[1]);
+    if (!in) {
+        std::fprintf(stderr, "music-render: %s: cannot open for reading\n", argv[1]);
         return 1;
     }
+    const std::vector<char> module{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     MusicDecoder* decoder = OpenMusic(module.data(), module.size());
     if (decoder == nullptr) {
         std::fprintf(stderr, "music-render: %s: not an XM module the decoder can play\n", argv[1]);

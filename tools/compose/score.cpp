@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 #include <vector>
@@ -134,12 +135,19 @@ constexpr Chord Chords[] = {
     {"Em", N("E-1"), {N("G-3"), N("B-3"), N("E-4")}, {N("E-4"), N("G-4"), N("B-4"), N("E-5")}},
 };
 
+// Stops the composer on a slip in the score's text (a misspelt chord or note), naming it.
+[[noreturn]] void ScoreError(const char* what, std::string_view text)
+{
+    std::fprintf(stderr, "compose: the score has %s \"%.*s\"\n", what, static_cast<int>(text.size()), text.data());
+    std::exit(1);
+}
+
 const Chord* ChordNamed(std::string_view name)
 {
     for (const Chord& c : Chords)
         if (c.name == name)
             return &c;
-    std::abort();  // a misspelt chord in the score below
+    ScoreError("an unknown chord", name);
 }
 
 // The chords of a progression written as "Am F C G", one per bar.
@@ -165,8 +173,13 @@ int Melody(Song* s, int row, int ch, Voice voice, int volume, int transpose, std
         const std::string_view token = text.substr(0, space);
         text = space == std::string_view::npos ? std::string_view{} : text.substr(space + 1);
         const size_t colon = token.find(':');
-        const int steps = std::atoi(std::string(token.substr(colon + 1)).c_str());
-        if (token[0] == 'r') {
+        const bool rest = token.substr(0, colon) == "r";
+        const bool note = colon == 3 && token[0] >= 'A' && token[0] <= 'G' && (token[1] == '-' || token[1] == '#') &&
+                          token[2] >= '0' && token[2] <= '7';
+        const int steps = colon == std::string_view::npos ? 0 : std::atoi(std::string(token.substr(colon + 1)).c_str());
+        if ((!rest && !note) || steps <= 0)
+            ScoreError("a malformed melody step", token);
+        if (rest) {
             if (sounding)
                 Release(s, row, ch);
             sounding = false;
