@@ -201,7 +201,7 @@ XmInstrument SynthRide()
     std::vector<double> v = Metal(0.8, 5.5, 680, 0.55, 5000, 53);
     for (size_t i = 0; i < v.size(); i++) {
         const double t = i / DrumRate;  // the bell of the ride: two plain partials
-        v[i] += (0.06 * std::sin(2 * Pi * 2830 * t) + 0.05 * std::sin(2 * Pi * 4070 * t)) * std::exp(-t * 6);
+        v[i] += (0.03 * std::sin(2 * Pi * 2830 * t) + 0.025 * std::sin(2 * Pi * 4070 * t)) * std::exp(-t * 14);
     }
     return OneShot("ride", v, 64, 176);
 }
