@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <stb_image.h>
 #include <stb_image_write.h>
 
 Color Mix(Color a, Color b, double t)
@@ -115,6 +116,105 @@ double SdPolygon(double x, double y, const std::vector<double>& v)
     return sign * std::sqrt(best);
 }
 
+namespace {
+
+constexpr double Far = 1e20;
+
+// The exact squared distance transform of one line (Felzenszwalb and Huttenlocher): d[q] is the
+// least (q - p)^2 + f[p] over all p.
+void Transform1d(const std::vector<double>& f, std::vector<double>* d, std::vector<int>* v, std::vector<double>* z)
+{
+    const int n = int(f.size());
+    int k = 0;
+    (*v)[0] = 0;
+    (*z)[0] = -Far;
+    (*z)[1] = Far;
+    auto meet = [&](int q, int p) { return ((f[q] + double(q) * q) - (f[p] + double(p) * p)) / (2.0 * q - 2.0 * p); };
+    for (int q = 1; q < n; ++q) {
+        double s = meet(q, (*v)[k]);
+        while (s <= (*z)[k]) {
+            --k;
+            s = meet(q, (*v)[k]);
+        }
+        ++k;
+        (*v)[k] = q;
+        (*z)[k] = s;
+        (*z)[k + 1] = Far;
+    }
+    k = 0;
+    for (int q = 0; q < n; ++q) {
+        while ((*z)[k + 1] < q)
+            ++k;
+        const int p = (*v)[k];
+        (*d)[q] = double(q - p) * (q - p) + f[p];
+    }
+}
+
+// Squared distance from every sample to the nearest sample where feature is true.
+std::vector<double> SquaredDistances(const std::vector<uint8_t>& mask, bool feature, int w, int h)
+{
+    std::vector<double> grid(mask.size());
+    for (size_t i = 0; i < mask.size(); ++i)
+        grid[i] = (mask[i] != 0) == feature ? 0 : Far;
+    const int n = std::max(w, h);
+    std::vector<double> f(n), d(n), z(n + 1);
+    std::vector<int> v(n);
+    for (int x = 0; x < w; ++x) {
+        f.resize(h);
+        d.resize(h);
+        for (int y = 0; y < h; ++y)
+            f[y] = grid[size_t(y) * w + x];
+        Transform1d(f, &d, &v, &z);
+        for (int y = 0; y < h; ++y)
+            grid[size_t(y) * w + x] = d[y];
+    }
+    for (int y = 0; y < h; ++y) {
+        f.assign(grid.begin() + long(y) * w, grid.begin() + long(y + 1) * w);
+        d.resize(w);
+        Transform1d(f, &d, &v, &z);
+        std::copy(d.begin(), d.end(), grid.begin() + long(y) * w);
+    }
+    return grid;
+}
+
+}  // namespace
+
+Field MakeField(int left, int top, int w, int h, int scale, const std::function<bool(double x, double y)>& inside)
+{
+    Field field{left, top, w * scale, h * scale, scale, {}, {}};
+    field.inside.resize(size_t(field.width) * field.height);
+    for (int y = 0; y < field.height; ++y)
+        for (int x = 0; x < field.width; ++x)
+            field.inside[size_t(y) * field.width + x] = inside(left + (x + 0.5) / scale, top + (y + 0.5) / scale);
+    MeasureField(&field);
+    return field;
+}
+
+void MeasureField(Field* field)
+{
+    const std::vector<double> toInside = SquaredDistances(field->inside, true, field->width, field->height);
+    const std::vector<double> toOutside = SquaredDistances(field->inside, false, field->width, field->height);
+    field->distance.resize(field->inside.size());
+    for (size_t i = 0; i < field->inside.size(); ++i) {
+        // The edge lies half a sample beyond the last sample on either side of it.
+        const double d = field->inside[i] ? -(std::sqrt(toOutside[i]) - 0.5) : std::sqrt(toInside[i]) - 0.5;
+        field->distance[i] = float(std::min(d, 1e6) / field->scale);
+    }
+}
+
+double FieldAt(const Field* field, double x, double y)
+{
+    const double sx = (x - field->left) * field->scale - 0.5, sy = (y - field->top) * field->scale - 0.5;
+    if (sx < 0 || sy < 0 || sx > field->width - 1 || sy > field->height - 1)
+        return 1e6;
+    const int ix = std::min(int(sx), field->width - 2), iy = std::min(int(sy), field->height - 2);
+    const double fx = sx - ix, fy = sy - iy;
+    auto at = [&](int cx, int cy) { return double(field->distance[size_t(cy) * field->width + cx]); };
+    const double top = at(ix, iy) + (at(ix + 1, iy) - at(ix, iy)) * fx;
+    const double bottom = at(ix, iy + 1) + (at(ix + 1, iy + 1) - at(ix, iy + 1)) * fx;
+    return top + (bottom - top) * fy;
+}
+
 double Hash01(int x, int y, uint32_t seed)
 {
     uint32_t h = uint32_t(x) * 0x8DA6B343u ^ uint32_t(y) * 0xD8163841u ^ seed * 0xCB1AB31Fu;
@@ -183,7 +283,7 @@ Image ToRgb565(const Canvas* canvas, Dither dither)
     return image;
 }
 
-std::string WritePng(const Image* image, const std::string& path)
+std::vector<uint8_t> PngBytes(const Image* image)
 {
     std::vector<uint8_t> rgb(image->pixels.size() * 3);
     for (size_t i = 0; i < image->pixels.size(); ++i) {
@@ -192,6 +292,23 @@ std::string WritePng(const Image* image, const std::string& path)
         rgb[3 * i + 1] = uint8_t(((p >> 5) & 63) << 2);
         rgb[3 * i + 2] = uint8_t((p & 31) << 3);
     }
+    return rgb;
+}
+
+bool ReadPngBytes(const std::string& path, std::vector<uint8_t>* rgb, int* width, int* height)
+{
+    int channels = 0;
+    uint8_t* data = stbi_load(path.c_str(), width, height, &channels, 3);
+    if (data == nullptr)
+        return false;
+    rgb->assign(data, data + size_t(*width) * *height * 3);
+    stbi_image_free(data);
+    return true;
+}
+
+std::string WritePng(const Image* image, const std::string& path)
+{
+    const std::vector<uint8_t> rgb = PngBytes(image);
     if (stbi_write_png(path.c_str(), image->width, image->height, 3, rgb.data(), image->width * 3) == 0)
         return path + ": cannot be written";
     return "";

@@ -47,7 +47,7 @@ double Coverage(double d);
 // Paints every pixel the shape covers (grown by `grow` pixels) with paint, blended by coverage
 // times opacity.
 void FillShape(Canvas* canvas, const Shape& shape, const Paint& paint, double grow = 0, double opacity = 1);
-// Calls shade for every pixel centre and lays the result over the canvas with the given opacity.
+// Sets every pixel to shade(x, y) at its centre.
 void ShadeAll(Canvas* canvas, const std::function<Color(double x, double y)>& shade);
 
 // Distance fields of the primitives (negative inside), all in the caller's units.
@@ -56,6 +56,24 @@ double SdDisc(double x, double y, double cx, double cy, double radius);
 double SdSegment(double x, double y, double ax, double ay, double bx, double by, double halfWidth);
 // A simple polygon of n points (x0, y0, x1, y1, ...), either winding.
 double SdPolygon(double x, double y, const std::vector<double>& points);
+
+// An exact signed distance field over a rectangle of the canvas, measured on a grid `scale`
+// times finer than the canvas from a shape's inside test: negative inside, in canvas pixels.
+// Exact where the shape is made of pieces whose own distance functions are only estimates.
+struct Field {
+    int left = 0, top = 0;        // canvas position of the rectangle
+    int width = 0, height = 0;    // in grid samples
+    int scale = 1;                // grid samples per canvas pixel
+    std::vector<uint8_t> inside;  // 1 for a sample inside the shape
+    std::vector<float> distance;  // signed, canvas pixels
+};
+// Samples inside(x, y) at the centre of every grid cell covering canvas pixels [left, left + w) x
+// [top, top + h), then measures.
+Field MakeField(int left, int top, int w, int h, int scale, const std::function<bool(double x, double y)>& inside);
+// Recomputes field->distance after field->inside has been changed.
+void MeasureField(Field* field);
+// The signed distance at canvas point (x, y), interpolated; far outside beyond the rectangle.
+double FieldAt(const Field* field, double x, double y);
 
 // Value noise that repeats every `period` units in x and y (period a whole number), smooth
 // (quintic), 0..1; seed chooses the lattice.
@@ -69,6 +87,10 @@ double Hash01(int x, int y, uint32_t seed);
 // over the 565 steps (the dither is in the picture, so the PNG still shows exactly the screen).
 enum class Dither { None, Ordered };
 Image ToRgb565(const Canvas* canvas, Dither dither);
-// Writes the image as an 8-bit RGB PNG whose pixels are the 565 colours with their low bits 0,
-// so the PNG shows exactly what the screen shows. Returns "" or why it failed.
+// The 8-bit RGB bytes a PNG of the image holds: each 565 channel shifted up, its low bits 0, so
+// the PNG shows exactly what the screen shows.
+std::vector<uint8_t> PngBytes(const Image* image);
+// Writes the image as an 8-bit RGB PNG of PngBytes. Returns "" or why it failed.
 std::string WritePng(const Image* image, const std::string& path);
+// Reads a PNG's 8-bit RGB bytes and size; false when it cannot be read.
+bool ReadPngBytes(const std::string& path, std::vector<uint8_t>* rgb, int* width, int* height);

@@ -26,6 +26,7 @@ Image PaintSpecimen();
 struct TitleStyle {
     double xHeight;          // pixels
     double slant;            // x shift per unit of height (italic lean), 0 for upright
+    double condense;         // width of the letters relative to the lettering's own, 1 as drawn
     double outline;          // pixels of dark outline around face and extrusion
     double depthX, depthY;   // extrusion, pixels toward the lower right
     Color top, middle, bottom;  // face gradient from the ascender line through the x-height middle

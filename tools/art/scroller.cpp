@@ -76,6 +76,7 @@ void SideTitle(Canvas* c)
         for (int u = 0; u < Height; ++u)
             At(&strip, u, v) = At(c, left + v, Height - 1 - u);
     TitleStyle style{};
+    style.condense = 1;
     style.xHeight = 38;
     style.slant = 0.12;
     style.outline = 2.2;
@@ -97,7 +98,7 @@ void SideTitle(Canvas* c)
 // Small lettering in the margins above and below the frame.
 void MarginText(Canvas* c)
 {
-    const std::string above = "sideways", below = "made by our own tools";
+    const std::string above = "sideways", below = "roll the credits";
     DrawPixelText(c, FrameLeft + 1, 4, above, 1, Rgb(0x7FE9FF));
     const int lineX = FrameLeft + 1 + PixelTextWidth(above, 1) + 6;
     for (int x = lineX; x < FrameRight; ++x)

@@ -14,6 +14,7 @@ Image PaintSpecimen()
     DrawPixelText(&sheet, 16, 120, "the quick brown fox jumps over the lazy dog,", 2, Rgb(0xFFE9A0));
     DrawPixelText(&sheet, 16, 150, "sphinx of black quartz: judge my vow! #42 (ok)", 2, Rgb(0xFFE9A0));
     TitleStyle style{};
+    style.condense = 1;
     style.xHeight = 44;
     style.outline = 2;
     style.depthX = 3;

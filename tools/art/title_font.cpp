@@ -71,7 +71,7 @@ double TitleLetterDistance(char c, double x, double y)
     case 'g': {
         const double hook = Cut(Ring(x, y, 0, Descender, W, 0.5), Box(x, y, -1, Descender + T, W - T, 2));
         return Union(Union(Ring(x, y, 0, 0, W, 1), Box(x, y, W - T, 0.1, W, 1)),
-                     Cut(hook, Box(x, y, -1, Descender - 1, 0.18, Descender + T + 0.01)));
+                     Cut(hook, Box(x, y, -1, Descender - 1, 0.18, 2)));
     }
     case 'c': return Cut(Ring(x, y, 0, 0, 0.78, 1), Box(x, y, 0.78 - T - 0.01, 0.36, 2, 0.64));
     case 'e': {
@@ -137,9 +137,11 @@ double TitleLetterDistance(char c, double x, double y)
         return Union(Union(a1, a2), Union(Box(x, y, 0, 0, T, 1), Union(Box(x, y, half - T, 0, half, mid + 0.01),
                                                                     Box(x, y, mw - T, 0, mw, mid + 0.01))));
     }
-    case 'f': return Union(Union(Cut(Ring(x, y, 0.1, 0, 0.1 + 2 * R + 0.2, Ascender), Box(x, y, -1, -1, 3, 1.0)),
-                                 Box(x, y, 0.1, 0, 0.1 + T, 1.0)),
-                           Box(x, y, 0, 1 - T, 0.58, 1));
+    case 'f': {
+        const double hood = Cut(Ring(x, y, 0.1, 0, 0.1 + 2 * R + 0.2, Ascender), Box(x, y, -1, -1, 3, 1.0));
+        return Union(Union(Cut(hood, Box(x, y, 0.64, -1, 3, 3)), Box(x, y, 0.1, 0, 0.1 + T, 1.0)),
+                     Box(x, y, 0, 1 - T, 0.58, 1));
+    }
     case 'j': return Union(Cut(Ring(x, y, -0.3, Descender, 0.58, 1), Box(x, y, -2, -0.1, 0.58 - T, 3)),
                            Box(x, y, 0.58 - T, 1.14, 0.58, 1.14 + T));
     default: return far;

@@ -11,7 +11,8 @@ constexpr double TitleWeight = 0.27;
 
 // The ink width of letter c (0 for a letter the lettering lacks).
 double TitleLetterWidth(char c);
-// Distance from (x, y) to letter c set with its left edge at x = 0, negative inside.
+// Distance from (x, y) to letter c set with its left edge at x = 0, negative inside. Its sign is
+// exact; its size is an estimate inside and near joins (DrawTitle measures exactly from the sign).
 double TitleLetterDistance(char c, double x, double y);
 
 // A word laid out on the baseline from x = 0: the offset of every letter and the whole width.
