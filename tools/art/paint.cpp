@@ -1,7 +1,9 @@
 // paint: makes the show's pictures, textures and scroll text, or checks the committed ones.
 //   paint --out DIR        writes every asset into DIR (the build's target regenerate-art)
-//   paint --check DIR      exits 1 unless DIR holds exactly what paint would write
+//   paint --check DIR [FILE...]  exits 1 unless DIR holds exactly what paint would write (only
+//                                the named files, when some are named)
 //   paint --specimen FILE  writes a sheet of both fonts, for review
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -76,10 +78,23 @@ int Write(const std::string& dir)
     return faults == 0 ? 0 : 1;
 }
 
-int Check(const std::string& dir)
+int Check(const std::string& dir, const std::vector<std::string>& only)
 {
+    auto wanted = [&](const std::string& file) {
+        return only.empty() || std::find(only.begin(), only.end(), file) != only.end();
+    };
     int faults = 0;
+    for (const std::string& file : only) {
+        const bool known = file == TextFile || std::any_of(Pictures().begin(), Pictures().end(),
+                                                           [&](const Painted& p) { return file == p.file; });
+        if (!known) {
+            std::fprintf(stderr, "paint: %s is not a file paint makes\n", file.c_str());
+            ++faults;
+        }
+    }
     for (const Painted& p : Pictures()) {
+        if (!wanted(p.file))
+            continue;
         const std::string path = dir + "/" + p.file;
         const Image fresh = p.paint();
         std::vector<uint8_t> committed;
@@ -93,7 +108,7 @@ int Check(const std::string& dir)
         }
     }
     std::string text;
-    if (!ReadText(dir + "/" + TextFile, &text) || text != WriteScrollText()) {
+    if (wanted(TextFile) && (!ReadText(dir + "/" + TextFile, &text) || text != WriteScrollText())) {
         std::fprintf(stderr, "paint: %s/%s differs from what the painter makes; run the target regenerate-art\n",
                      dir.c_str(), TextFile);
         ++faults;
@@ -107,8 +122,8 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && std::string(argv[1]) == "--out")
         return Write(argv[2]);
-    if (argc == 3 && std::string(argv[1]) == "--check")
-        return Check(argv[2]);
+    if (argc >= 3 && std::string(argv[1]) == "--check")
+        return Check(argv[2], std::vector<std::string>(argv + 3, argv + argc));
     if (argc == 3 && std::string(argv[1]) == "--specimen") {
         const Image sheet = PaintSpecimen();
         const std::string fault = WritePng(&sheet, argv[2]);
@@ -116,6 +131,6 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "paint: %s\n", fault.c_str());
         return fault.empty() ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: paint --out DIR | --check DIR | --specimen FILE\n");
+    std::fprintf(stderr, "usage: paint --out DIR | --check DIR [FILE...] | --specimen FILE\n");
     return 2;
 }
