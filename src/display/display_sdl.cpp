@@ -46,8 +46,16 @@ static int Fail(const char* what)
 
 int CreateDisplay()
 {
+    constexpr const char* NoDisplay = "cannot open the display (is an X11 or Wayland session running and DISPLAY set?)";
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
-        return Fail("cannot open the display (is an X11 or Wayland session running and DISPLAY set?)");
+        return Fail(NoDisplay);
+    // Without a display SDL falls back to drivers that show nothing; only take one if asked to.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (SDL_getenv("SDL_VIDEODRIVER") == nullptr && driver != nullptr &&
+        (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0)) {
+        SDL_SetError("no X11 or Wayland display, only SDL's %s driver", driver);
+        return Fail(NoDisplay);
+    }
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);

@@ -4,7 +4,7 @@
 source "$(dirname "$0")/lib/common.bash"
 start_xvfb 1280x720
 
-SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$TMP/audio.raw" SDL_DISKAUDIODELAY=0 \
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$TMP/audio.raw" \
   "$BUILD_DIR/sideways" 2>"$TMP/stderr" &
 pid=$!
 window=$(wait_window sideways 10) || fail "no sideways window appeared"

@@ -27,7 +27,7 @@ start_xvfb() {
 wait_window() {
   local name=$1 limit=${2:-10} id=""
   for _ in $(seq $((limit * 20))); do
-    id=$(xdotool search --name "^$name\$" 2>/dev/null | head -n1 || true)
+    id=$(xwininfo -name "$name" 2>/dev/null | awk '/Window id:/ { print $4 }' || true)
     [[ -n "$id" ]] && { echo "$id"; return 0; }
     sleep 0.05
   done

@@ -1,0 +1,81 @@
+// The SDL sound layer as the demo uses it, on SDL's dummy audio driver (it plays in real time
+// into nothing) and on a driver that does not exist.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "assets/assets.h"
+#include "sound/music.h"
+#include "sound/sound_sdl.h"
+
+namespace {
+const SoundTable& S = SdlSound;
+
+void UseAudioDriver(const char* name) { setenv("SDL_AUDIODRIVER", name, 1); }
+}  // namespace
+
+TEST(SoundLayer, WithoutADeviceInitFailsAndEverythingElseIsHarmless)
+{
+    UseAudioDriver("no-such-driver");
+    EXPECT_EQ(S.Init(-1, MusicRate, 16), 0);
+    EXPECT_EQ(S.MusicLoad(1, MusicModule.data(), 0, uint32_t(MusicModule.size()), 0x2000), 0);
+    EXPECT_EQ(S.MusicPlay(), 0);
+    EXPECT_EQ(S.MusicGetPosition(), PositionUnknown);
+    EXPECT_EQ(S.Free(), 1);
+    EXPECT_EQ(S.Free(), 1);
+}
+
+TEST(SoundLayer, RefusesBytesThatAreNotAModule)
+{
+    UseAudioDriver("dummy");
+    ASSERT_EQ(S.Init(-1, MusicRate, 16), 1);
+    std::vector<uint8_t> noise(100000, 0x55);
+    EXPECT_EQ(S.MusicLoad(1, noise.data(), 0, uint32_t(noise.size()), 0x2000), 0);
+    EXPECT_EQ(S.MusicLoad(1, MusicModule.data(), 0, 0, 0x2000), 0);  // no length, no load
+    EXPECT_EQ(S.MusicPlay(), 0);
+    EXPECT_EQ(S.MusicGetPosition(), PositionUnknown);
+    S.Free();
+}
+
+TEST(SoundLayer, PlaysTheModuleFromTheStartAndReportsWhatIsHeard)
+{
+    UseAudioDriver("dummy");
+    ASSERT_EQ(S.Init(-1, MusicRate, 16), 1);
+    S.MusicFree();
+    ASSERT_EQ(S.MusicLoad(1, MusicModule.data(), 0, uint32_t(MusicModule.size()), 0x2000), 1);
+    EXPECT_EQ(S.MusicGetLength(0), 32u);
+    EXPECT_GT(S.MusicGetLength(1), 31u * 64 * 2646);
+    EXPECT_EQ(S.MusicGetPosition(), PositionUnknown);  // loaded, not playing
+    EXPECT_EQ(S.MusicPlay(), 1);
+
+    // Over a second of play the reported row follows the clock: never ahead of the time since
+    // play started, and behind it by no more than the device's buffering and a row.
+    const uint64_t start = SDL_GetTicks64();
+    uint32_t lastRow = 0, lags = 0;
+    int64_t worstLag = 0;
+    while (SDL_GetTicks64() - start < 1200) {
+        const uint64_t before = SDL_GetTicks64() - start;
+        const uint32_t p = S.MusicGetPosition();
+        const uint64_t after = SDL_GetTicks64() - start;
+        ASSERT_NE(p, PositionUnknown);
+        const uint32_t order = p & 0xFFFF, row = p >> 16;
+        ASSERT_EQ(order, 0u);
+        const uint64_t rowStart = uint64_t{row} * 60;
+        // Slack: play began just before `start` was read, and the dummy driver sleeps a whole
+        // 11 ms for every 11.6 ms buffer, so its sound runs 5.5% fast.
+        ASSERT_LE(rowStart, after + after * 6 / 100 + 5) << "reported row " << row << " starts after the time heard";
+        ASSERT_GE(row, lastRow);
+        worstLag = std::max<int64_t>(worstLag, int64_t(before) - int64_t(rowStart + 60));
+        lastRow = row;
+        ++lags;
+        SDL_Delay(3);
+    }
+    EXPECT_GE(lastRow, 15u);
+    EXPECT_LE(worstLag, 60) << "reported position trails the clock by " << worstLag << " ms";
+    RecordProperty("latency_frames", int(SoundLatencyFrames()));
+    EXPECT_EQ(S.Free(), 1);
+}
