@@ -58,12 +58,8 @@ void CopperWipe(Region* left, Region* right, uint32_t level)
     // A level above 65535 counts as 65535, so the split (high 16 bits of the product) stays
     // inside the row: 0..239.
     const uint16_t splitX = static_cast<uint16_t>((uint32_t{BufferWidth} * std::min<uint32_t>(level, 0xFFFF)) >> 16);
-    *left = Region{.seconds = ElapsedSeconds, .millis = ElapsedMillis,
-                   .x0 = 0, .y0 = 0, .x1 = splitX, .y1 = BufferHeight,
-                   .stride = BufferWidth, .height = BufferHeight, .centerX = BufferCenterX, .centerY = BufferCenterY};
-    *right = *left;
-    right->x0 = splitX;
-    right->x1 = BufferWidth;
+    RegionColumns(left, 0, splitX);
+    RegionColumns(right, splitX, BufferWidth);
     CopperBars(left);
     ClearRegion(right);
 }

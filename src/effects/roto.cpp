@@ -60,21 +60,6 @@ void ShiftRow(uint16_t row, uint16_t amount)
     std::memcpy(pixels + BufferWidth - amount, head, amount * sizeof(uint16_t));
 }
 
-// Fills a record as the presets do, for columns [x0, x1) of every row.
-static void FillSplitRecord(Region* r, uint16_t x0, uint16_t x1)
-{
-    r->seconds = ElapsedSeconds;
-    r->millis = ElapsedMillis;
-    r->x0 = x0;
-    r->y0 = 0;
-    r->x1 = x1;
-    r->y1 = BufferHeight;
-    r->stride = BufferWidth;
-    r->height = BufferHeight;
-    r->centerX = BufferCenterX;
-    r->centerY = BufferCenterY;
-}
-
 // Levels above 65535 count as 65535; the products are shifted right by 16, truncating.
 static uint16_t RisingSplit(uint32_t level)
 {
@@ -89,8 +74,8 @@ static uint16_t FallingSplit(uint32_t level)
 void SplitRotoRings2(Region* left, Region* right, uint32_t level)
 {
     const uint16_t splitX = FallingSplit(level);
-    FillSplitRecord(left, 0, splitX);
-    FillSplitRecord(right, splitX, BufferWidth);
+    RegionColumns(left, 0, splitX);
+    RegionColumns(right, splitX, BufferWidth);
     Rotozoom(left);
     RingsSum2(right);
 }
@@ -98,8 +83,8 @@ void SplitRotoRings2(Region* left, Region* right, uint32_t level)
 void SplitRotoRings3(Region* left, Region* right, uint32_t level)
 {
     const uint16_t splitX = RisingSplit(level);
-    FillSplitRecord(left, 0, splitX);
-    FillSplitRecord(right, splitX, BufferWidth);
+    RegionColumns(left, 0, splitX);
+    RegionColumns(right, splitX, BufferWidth);
     Rotozoom(left);
     RingsXor3(right, 1);
     // Rows 16..31, 48..63, ...: the two halves trade sides.

@@ -29,6 +29,7 @@ Region* RegionUpperRight(Region* r) { return Fill(r, BufferCenterX, 0, BufferWid
 Region* RegionLowerLeft(Region* r) { return Fill(r, 0, BufferCenterY, BufferCenterX, BufferHeight); }
 Region* RegionLowerRight(Region* r) { return Fill(r, BufferCenterX, BufferCenterY, BufferWidth, BufferHeight); }
 Region* RegionRightHalf(Region* r) { return Fill(r, BufferCenterX, 0, BufferWidth, BufferHeight); }
+Region* RegionColumns(Region* r, uint16_t x0, uint16_t x1) { return Fill(r, x0, 0, x1, BufferHeight); }
 
 // Two pixels per 32-bit store, one 16-bit store for an odd tail. memcpy keeps the stores free of
 // alignment and aliasing assumptions; the compiler turns them into plain (vector) stores.

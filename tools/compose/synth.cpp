@@ -282,23 +282,23 @@ struct ToneSpec {
     uint32_t seed;              // phases of the harmonics
 };
 
-std::vector<double> RenderTone(const ToneSpec* spec, int maxHarmonic, const std::vector<double>& sine)
+std::vector<double> RenderTone(const ToneSpec* tone, int maxHarmonic, const std::vector<double>& sine)
 {
-    const double periodFrames = static_cast<double>(spec->loopFrames) / spec->cycles;
-    const double rate = EqualTemperedHz(spec->referenceNote) * periodFrames;
-    const int attackFrames = static_cast<int>(std::lround(spec->attackSeconds * rate));
-    std::vector<double> out(static_cast<size_t>(attackFrames + spec->loopFrames), 0.0);
-    const int64_t loop = spec->loopFrames;
-    Noise phases{spec->seed};
+    const double periodFrames = static_cast<double>(tone->loopFrames) / tone->cycles;
+    const double rate = EqualTemperedHz(tone->referenceNote) * periodFrames;
+    const int attackFrames = static_cast<int>(std::lround(tone->attackSeconds * rate));
+    std::vector<double> out(static_cast<size_t>(attackFrames + tone->loopFrames), 0.0);
+    const int64_t loop = tone->loopFrames;
+    Noise phases{tone->seed};
     std::vector<double> amplitude(out.size());
-    for (size_t v = 0; v < spec->detune.size(); v++) {
-        const int64_t k = spec->cycles + spec->detune[v];
+    for (size_t v = 0; v < tone->detune.size(); v++) {
+        const int64_t k = tone->cycles + tone->detune[v];
         for (int h = 1; h <= maxHarmonic && h * k < loop / 2; h++) {
             const int64_t phase = static_cast<int64_t>((NextNoise(&phases) + 1) * 0.5 * loop) % loop;
-            const double steady = spec->partial(h, attackFrames / rate);
+            const double steady = tone->partial(h, attackFrames / rate);
             for (int i = 0; i < attackFrames; i++)
-                amplitude[i] = spec->partial(h, i / rate);
-            const double gain = spec->voiceGain[v];
+                amplitude[i] = tone->partial(h, i / rate);
+            const double gain = tone->voiceGain[v];
             for (size_t i = 0; i < out.size(); i++) {
                 const double a = static_cast<int>(i) < attackFrames ? amplitude[i] : steady;
                 out[i] += gain * a * sine[static_cast<size_t>((h * k * static_cast<int64_t>(i) + phase) % loop)];
@@ -308,24 +308,24 @@ std::vector<double> RenderTone(const ToneSpec* spec, int maxHarmonic, const std:
     return out;
 }
 
-XmInstrument MakeTonal(const ToneSpec* spec, uint8_t volume, uint8_t panning)
+XmInstrument MakeTonal(const ToneSpec* tone, uint8_t volume, uint8_t panning)
 {
-    std::vector<double> sine(static_cast<size_t>(spec->loopFrames));
+    std::vector<double> sine(static_cast<size_t>(tone->loopFrames));
     for (size_t i = 0; i < sine.size(); i++)
-        sine[i] = std::sin(2 * Pi * static_cast<double>(i) / spec->loopFrames);
-    const int widest = spec->cycles + *std::max_element(spec->detune.begin(), spec->detune.end());
-    const int storageLimit = (spec->loopFrames / 2 - 1) / widest;
+        sine[i] = std::sin(2 * Pi * static_cast<double>(i) / tone->loopFrames);
+    const int widest = tone->cycles + *std::max_element(tone->detune.begin(), tone->detune.end());
+    const int storageLimit = (tone->loopFrames / 2 - 1) / widest;
 
     XmInstrument in;
-    in.name = spec->name;
+    in.name = tone->name;
     std::vector<std::vector<double>> waves;
     std::vector<int> caps;
     std::vector<int> octaveSample;
-    for (int octave = spec->lowOctave; octave <= spec->highOctave; octave++) {
+    for (int octave = tone->lowOctave; octave <= tone->highOctave; octave++) {
         const double topHz = EqualTemperedHz(12 * octave + 12);
         const int cap = std::min(storageLimit, std::max(1, static_cast<int>(BrightnessLimitHz / topHz)));
         if (caps.empty() || caps.back() != cap) {
-            waves.push_back(RenderTone(spec, cap, sine));
+            waves.push_back(RenderTone(tone, cap, sine));
             caps.push_back(cap);
         }
         octaveSample.push_back(static_cast<int>(waves.size()) - 1);
@@ -334,13 +334,13 @@ XmInstrument MakeTonal(const ToneSpec* spec, uint8_t volume, uint8_t panning)
     double top = 1e-12;
     for (const std::vector<double>& w : waves)
         top = std::max(top, Peak(w));
-    const double periodFrames = static_cast<double>(spec->loopFrames) / spec->cycles;
+    const double periodFrames = static_cast<double>(tone->loopFrames) / tone->cycles;
     for (size_t k = 0; k < waves.size(); k++) {
         XmSample s;
-        s.name = std::string(spec->name) + " " + std::to_string(caps[k]) + "h";
+        s.name = std::string(tone->name) + " " + std::to_string(caps[k]) + "h";
         s.data = ToPcm16(waves[k], 0.97 / top);
         s.loop = XmLoop::Forward;
-        s.loopLength = static_cast<uint32_t>(spec->loopFrames);
+        s.loopLength = static_cast<uint32_t>(tone->loopFrames);
         s.loopStart = static_cast<uint32_t>(s.data.size()) - s.loopLength;
         s.volume = volume;
         s.panning = panning;
@@ -348,8 +348,8 @@ XmInstrument MakeTonal(const ToneSpec* spec, uint8_t volume, uint8_t panning)
         in.samples.push_back(s);
     }
     for (int note = 0; note < 96; note++) {
-        const int octave = std::clamp(note / 12, spec->lowOctave, spec->highOctave);
-        in.keymap[note] = static_cast<uint8_t>(octaveSample[octave - spec->lowOctave]);
+        const int octave = std::clamp(note / 12, tone->lowOctave, tone->highOctave);
+        in.keymap[note] = static_cast<uint8_t>(octaveSample[octave - tone->lowOctave]);
     }
     return in;
 }
