@@ -23,6 +23,17 @@ static void Report(const char* what)
     std::fprintf(stderr, "sideways: %s\n", what);
 }
 
+void DrawShowFrame(ShowState* show, uint32_t millis, uint32_t position)
+{
+    ElapsedMillis = millis;
+    ElapsedSeconds = millis / 1000;
+    if (position != PositionUnknown) {
+        show->order = static_cast<int32_t>(position & 0xFFFF);
+        show->row = static_cast<int32_t>(position >> 16);
+    }
+    DrawScene(show->order, show->row, show->records);
+}
+
 int RunDemo(const Platform* platform)
 {
     const SoundTable& sound = platform->sound;
@@ -50,17 +61,16 @@ int RunDemo(const Platform* platform)
         }
     }
 
-    Region records[4] = {};
-    int32_t order = 0, row = 0;
+    ShowState show = {};
     Framebuffer = static_cast<uint16_t*>(AllocateMemory(BufferPixels * sizeof(uint16_t)));
     if (Framebuffer == nullptr) {
         Report("out of memory for the frame buffer");
         sound.Free();
         return 1;
     }
-    FadePicture(RegionFull(&records[0]), 0);
+    FadePicture(RegionFull(&show.records[0]), 0);
     platform->PresentFrame();
-    if (!BuildTables(&records[0])) {
+    if (!BuildTables(&show.records[0])) {
         Report("out of memory for the lookup tables");
         sound.Free();
         std::free(Framebuffer);
@@ -72,19 +82,13 @@ int RunDemo(const Platform* platform)
 
     if (!QuitFlag) {
         do {
-            ElapsedMillis = platform->Ticks() - StartTick;
+            const uint32_t millis = platform->Ticks() - StartTick;
             if (platform->PollQuit())
                 QuitFlag = 1;
-            ElapsedSeconds = ElapsedMillis / 1000;
-            const uint32_t p = sound.MusicGetPosition();
-            if (p != PositionUnknown) {
-                order = static_cast<int32_t>(p & 0xFFFF);
-                row = static_cast<int32_t>(p >> 16);
-            }
-            DrawScene(order, row, records);
+            DrawShowFrame(&show, millis, sound.MusicGetPosition());
             platform->PresentFrame();
             platform->PumpMessage();
-        } while (!QuitFlag && order < LastOrder);
+        } while (!QuitFlag && show.order < LastOrder);
     }
 
     sound.Free();

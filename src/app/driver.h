@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 
+#include "frame/frame.h"
 #include "sound/sound.h"
 
 struct Platform {
@@ -26,6 +27,18 @@ struct Platform {
 extern uint8_t QuitFlag;
 // The tick taken right before the music started.
 extern uint32_t StartTick;
+
+// What the frame loop carries from one frame to the next: the last good play position (order 0,
+// row 0 before any) and the records R1..R4, which keep their contents between frames.
+struct ShowState {
+    int32_t order, row;
+    Region records[4];
+};
+
+// One frame of the loop without the platform: sets the clock to millis (ElapsedSeconds = millis /
+// 1000), takes position (packed order | row << 16) unless it is PositionUnknown, and draws the
+// scene into the Framebuffer. The live loop and the offline capture both draw through this.
+void DrawShowFrame(ShowState* show, uint32_t millis, uint32_t position);
 
 // Runs the whole show. Returns the exit code: 0 after the show ended (order 31 or Escape),
 // 1 when the display, the sound or the memory failed (the reason is already shown).
