@@ -1,0 +1,36 @@
+// The video file, made by ffmpeg (Debian package ffmpeg) in a child process: raw RGB frames go
+// down a pipe, the audio comes from a finished WAV file. Main thread only.
+#pragma once
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct EncoderSettings {
+    std::string ffmpeg;     // the program to run
+    std::string output;     // where ffmpeg writes (a pending file's temporary name)
+    std::string container;  // "mkv": lossless H.264 (RGB) + FLAC; "mp4": H.264 crf 12 (4:2:0) + AAC
+    std::string audio;      // a 16-bit stereo WAV as long as the video
+    int width, height;      // of each RGB frame sent
+    uint32_t fps;
+};
+
+struct Encoder {
+    pid_t pid;  // the running ffmpeg, 0 when none
+    int pipe;   // the write end of its standard input, -1 when closed
+};
+
+// Where a program of that name is found on PATH; empty when it is not.
+std::string FindOnPath(const std::string& name);
+// ffmpeg's arguments (program name first) for the settings.
+std::vector<std::string> EncoderArguments(const EncoderSettings& settings);
+// Starts ffmpeg; false with the reason when it cannot be started.
+bool StartEncoder(Encoder* e, const EncoderSettings& settings, std::string* error);
+// Sends one frame of width * height * 3 bytes; false when ffmpeg stopped taking them.
+bool EncodeFrame(Encoder* e, const uint8_t* rgb, size_t bytes, std::string* error);
+// Ends the input and waits; false unless ffmpeg exits with status 0.
+bool FinishEncoder(Encoder* e, std::string* error);
+// Stops ffmpeg at once and waits for it; safe when none runs.
+void StopEncoder(Encoder* e);

@@ -1,0 +1,45 @@
+#include "capture/landscape.h"
+
+#include <array>
+#include <cstring>
+
+#include "display/convert.h"
+#include "frame/frame.h"
+
+static constexpr std::array<uint8_t, 128> Expand = [] {
+    std::array<uint8_t, 128> t{};
+    for (uint32_t v = 0; v < 128; ++v)
+        t[v] = ChannelTo8Bits(v);
+    return t;
+}();
+
+void LandscapePicture(const uint8_t* staging, int scale, uint8_t* rgb)
+{
+    const size_t texelRow = size_t{StagingSize} * 3;
+    const size_t outRow = size_t{LandscapeWidth} * 3 * static_cast<size_t>(scale);
+    for (int y = 0; y < LandscapeHeight; ++y) {
+        // Display row Y is buffer column Y, read from buffer row 319 at the left edge upwards.
+        const uint8_t* texel = staging + (BufferHeight - 1) * texelRow + size_t(y) * 3;
+        uint8_t* out = rgb;
+        for (int x = 0; x < LandscapeWidth; ++x, texel -= texelRow) {
+            const uint8_t r = Expand[texel[0] & 127], g = Expand[texel[1] & 127], b = Expand[texel[2] & 127];
+            for (int i = 0; i < scale; ++i, out += 3) {
+                out[0] = r;
+                out[1] = g;
+                out[2] = b;
+            }
+        }
+        for (int i = 1; i < scale; ++i)
+            std::memcpy(rgb + outRow * size_t(i), rgb, outRow);
+        rgb += outRow * static_cast<size_t>(scale);
+    }
+}
+
+uint64_t HashBytes(const void* data, size_t bytes)
+{
+    const auto* p = static_cast<const uint8_t*>(data);
+    uint64_t h = 0xCBF29CE484222325u;
+    for (size_t i = 0; i < bytes; ++i)
+        h = (h ^ p[i]) * 0x100000001B3u;
+    return h;
+}

@@ -1,0 +1,26 @@
+// The picture the viewer sees, for files: the staging texture of the display turned into the
+// landscape image on screen, with 8 bits a channel.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+constexpr int LandscapeWidth = 320;
+constexpr int LandscapeHeight = 240;
+
+// A staging channel value (0..127, full intensity at 127) scaled to 0..255, rounded: v * 255 / 127.
+constexpr uint8_t ChannelTo8Bits(uint32_t v) { return static_cast<uint8_t>((v * 255 + 63) / 127); }
+
+// Writes the landscape picture from a staging texture filled by ConvertFrame, as RGB triples,
+// row-major, every pixel repeated scale times across and down (nearest neighbour):
+// (320 * scale) x (240 * scale) pixels. Display pixel (X, Y), X from the left, Y from the top,
+// shows texel (s = Y, t = 319 - X): buffer column Y of buffer row 319 - X.
+void LandscapePicture(const uint8_t* staging, int scale, uint8_t* rgb);
+
+// Bytes of a landscape picture at the given scale.
+constexpr size_t LandscapeBytes(int scale)
+{
+    return size_t{LandscapeWidth} * LandscapeHeight * 3 * static_cast<size_t>(scale) * static_cast<size_t>(scale);
+}
+
+// 64-bit FNV-1a of the bytes: a fingerprint for golden frames.
+uint64_t HashBytes(const void* data, size_t bytes);

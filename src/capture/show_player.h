@@ -1,0 +1,27 @@
+// Draws chosen frames of the show, in increasing order, exactly as the live loop would have drawn
+// them had it drawn every frame of the capture's rate before them. Main thread; the lookup tables
+// must be built and the Framebuffer allocated.
+#pragma once
+#include <cstdint>
+
+#include "app/driver.h"
+#include "capture/show_music.h"
+
+struct ShowPlayer {
+    const ShowMusic* music;
+    ShowState show;  // the driver's position and records, carried from frame to frame
+    int64_t drawn;   // the last frame drawn, -1 before the first
+};
+
+// Sets up the state the driver's start-up leaves: order 0, row 0, R1 filled for the whole buffer
+// at clock 0, the others zero. The music must outlive the player.
+void StartPlayer(ShowPlayer* player, const ShowMusic* music);
+
+// Draws frame k (after the last one drawn) into the Framebuffer, leaving the clock and records as
+// the frame left them. Of the frames skipped over, only those that leave state a later frame reads
+// are drawn: the last one that runs the scroller (which rewrites ScrollerPicture) and frame k - 1
+// (whose records order 30 keeps).
+void PlayFrame(ShowPlayer* player, uint32_t frame);
+
+// True when the scene of order runs the scroller.
+bool SceneScrolls(int32_t order);
