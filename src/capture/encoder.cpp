@@ -64,6 +64,7 @@ bool StartEncoder(Encoder* e, const EncoderSettings& settings, std::string* erro
 {
     e->pid = 0;
     e->pipe = -1;
+    signal(SIGPIPE, SIG_IGN);
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
         *error = std::string("cannot make a pipe to ffmpeg: ") + std::strerror(errno);
@@ -72,7 +73,7 @@ bool StartEncoder(Encoder* e, const EncoderSettings& settings, std::string* erro
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
-    // The capture ignores SIGPIPE to hear of a dead ffmpeg as a failed write; ffmpeg gets the default.
+    // We ignore SIGPIPE to hear of a dead ffmpeg as a failed write; ffmpeg gets the default.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t defaults;

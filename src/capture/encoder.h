@@ -26,7 +26,8 @@ struct Encoder {
 std::string FindOnPath(const std::string& name);
 // ffmpeg's arguments (program name first) for the settings.
 std::vector<std::string> EncoderArguments(const EncoderSettings& settings);
-// Starts ffmpeg; false with the reason when it cannot be started.
+// Starts ffmpeg; false with the reason when it cannot be started. From then on the process
+// ignores SIGPIPE, so that an ffmpeg that stopped shows as a failed EncodeFrame.
 bool StartEncoder(Encoder* e, const EncoderSettings& settings, std::string* error);
 // Sends one frame of width * height * 3 bytes; false when ffmpeg stopped taking them.
 bool EncodeFrame(Encoder* e, const uint8_t* rgb, size_t bytes, std::string* error);

@@ -35,6 +35,17 @@ void LandscapePicture(const uint8_t* staging, int scale, uint8_t* rgb)
     }
 }
 
+std::vector<uint8_t> BufferBytes(const uint16_t* frame)
+{
+    std::vector<uint8_t> bytes(BufferPixels * 2);
+    uint8_t* out = bytes.data();
+    for (const uint16_t* p = frame; p != frame + BufferPixels; ++p, out += 2) {
+        out[0] = static_cast<uint8_t>(*p & 0xFF);
+        out[1] = static_cast<uint8_t>(*p >> 8);
+    }
+    return bytes;
+}
+
 uint64_t HashBytes(const void* data, size_t bytes)
 {
     const auto* p = static_cast<const uint8_t*>(data);

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 constexpr int LandscapeWidth = 320;
 constexpr int LandscapeHeight = 240;
@@ -21,6 +22,9 @@ constexpr size_t LandscapeBytes(int scale)
 {
     return size_t{LandscapeWidth} * LandscapeHeight * 3 * static_cast<size_t>(scale) * static_cast<size_t>(scale);
 }
+
+// The buffer as an .rgb565 file holds it: each pixel as two bytes, low byte first.
+std::vector<uint8_t> BufferBytes(const uint16_t* frame);
 
 // 64-bit FNV-1a of the bytes: a fingerprint for golden frames.
 uint64_t HashBytes(const void* data, size_t bytes);

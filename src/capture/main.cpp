@@ -82,16 +82,6 @@ static void ShowProgress(Progress* p, uint32_t done, uint32_t total, uint32_t po
     std::fflush(stderr);
 }
 
-static std::vector<uint8_t> LittleEndianBuffer()
-{
-    std::vector<uint8_t> bytes(BufferPixels * 2);
-    for (size_t i = 0; i < BufferPixels; ++i) {
-        bytes[2 * i] = static_cast<uint8_t>(Framebuffer[i] & 0xFF);
-        bytes[2 * i + 1] = static_cast<uint8_t>(Framebuffer[i] >> 8);
-    }
-    return bytes;
-}
-
 static int Capture(const CaptureOptions& o, Outputs* out)
 {
     std::string error;
@@ -173,7 +163,7 @@ static int Capture(const CaptureOptions& o, Outputs* out)
             csv += std::to_string(frame) + "," + std::to_string(player.show.order) + "," +
                    std::to_string(player.show.row) + "," + std::to_string(ElapsedMillis) + "," +
                    (written ? "1" : "0") + "\n";
-            if (written && !WriteFolderFile(&out->raw, FrameFileName(frame, "rgb565"), LittleEndianBuffer(), &error))
+            if (written && !WriteFolderFile(&out->raw, FrameFileName(frame, "rgb565"), BufferBytes(Framebuffer), &error))
                 return Fail(out, error);
         }
         const bool inVideo = out->hasVideo && frame < stretch.videoEnd;
@@ -223,7 +213,6 @@ int main(int argc, char** argv)
         std::fputs(UsageText, stdout);
         return 0;
     }
-    std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGHUP, OnSignal);

@@ -1,0 +1,562 @@
+// The capture's pieces in-process: where frames fall in the music, the stretch a capture takes, the
+// clock the records carry, the golden frames, the landscape picture, the arguments and the files.
+#include <gtest/gtest.h>
+
+#include <stb_image.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "capture/encoder.h"
+#include "capture/landscape.h"
+#include "capture/options.h"
+#include "capture/output_files.h"
+#include "capture/show_music.h"
+#include "capture/show_player.h"
+#include "display/convert.h"
+#include "golden.h"
+#include "sound/music.h"
+#include "support.h"
+
+namespace {
+
+constexpr uint32_t Pos(uint32_t order, uint32_t row) { return PackPosition(order, row); }
+
+// The whole show at 60 fps, rendered once per test process.
+const ShowMusic& WholeShow(Stretch* stretch = nullptr)
+{
+    static Stretch s;
+    static const ShowMusic music = [] {
+        ShowMusic m;
+        EXPECT_TRUE(RenderShow(&m, 60, 0, EndOrder, &s));
+        return m;
+    }();
+    if (stretch != nullptr)
+        *stretch = s;
+    return music;
+}
+
+// A fresh folder under the system's temporary one, removed with everything in it at the end.
+struct ScratchFolder {
+    std::string path;
+    ScratchFolder()
+    {
+        char name[] = "/tmp/sideways-capture-test.XXXXXX";
+        path = mkdtemp(name);
+    }
+    ~ScratchFolder() { std::system(("rm -rf '" + path + "'").c_str()); }
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        const std::string listing = "ls -A '" + path + "' > '" + path + ".list'";
+        if (std::system(listing.c_str()) == 0) {
+            std::ifstream in(path + ".list");
+            for (std::string line; std::getline(in, line);)
+                names.push_back(line);
+        }
+        std::remove((path + ".list").c_str());
+        return names;
+    }
+};
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+TEST(CaptureTiming, SixtyFramesASecondAreExactly735SamplesApart)
+{
+    EXPECT_EQ(FrameFirstSample(1, 60), 735u);
+    EXPECT_EQ(FrameFirstSample(230, 60), 169050u);
+    EXPECT_EQ(FrameFirstSample(7143, 60), 5250105u);
+    EXPECT_EQ(FrameMillis(1, 60), 16u);     // 16.67 ms, truncated
+    EXPECT_EQ(FrameMillis(230, 60), 3833u);
+    EXPECT_EQ(FrameMillis(231, 60), 3850u);
+    EXPECT_EQ(FrameMillis(7143, 60), 119050u);
+}
+
+TEST(CaptureTiming, RatesThatDoNotDivideTheSampleRateRoundDownWithoutDrift)
+{
+    EXPECT_EQ(FrameFirstSample(1, 48), 918u);  // 918.75
+    EXPECT_EQ(FrameFirstSample(4, 48), 3675u);
+    EXPECT_EQ(FrameMillis(1, 48), 20u);        // 20.83
+    EXPECT_EQ(FrameMillis(48, 48), 1000u);
+    EXPECT_EQ(FrameFirstSample(4000000, 1000), 176400000u);  // no 32-bit overflow on long runs
+    EXPECT_EQ(FrameMillis(4000000, 1000), 4000000u);
+}
+
+TEST(CapturePositions, Frame230IsTheLastOfOrder0AndFrame231TheFirstOfOrder1)
+{
+    ShowMusic music;
+    Stretch stretch;
+    ASSERT_TRUE(RenderShow(&music, 60, 0, 1, &stretch));
+    EXPECT_EQ(FramePosition(&music, 0), Pos(0, 0));
+    EXPECT_EQ(FramePosition(&music, 230), Pos(0, 63));
+    EXPECT_EQ(FramePosition(&music, 231), Pos(1, 0));
+}
+
+TEST(CapturePositions, EveryFrameShowsTheRowPlayingAtItsFirstSample)
+{
+    Stretch stretch;
+    const ShowMusic& music = WholeShow(&stretch);
+    constexpr uint64_t SamplesPerRow = 2646;  // 0.06 s
+    for (uint32_t frame = 0; frame <= stretch.last; ++frame) {
+        const uint64_t row = FrameFirstSample(frame, 60) / SamplesPerRow;
+        ASSERT_EQ(FramePosition(&music, frame), Pos(uint32_t(row / 64), uint32_t(row % 64))) << "frame " << frame;
+    }
+}
+
+TEST(CaptureStretch, WholeShowEndsWithTheBlackEndFrameWhichEndsTheVideo)
+{
+    Stretch s;
+    const ShowMusic& music = WholeShow(&s);
+    EXPECT_EQ(s.first, 0u);
+    EXPECT_EQ(s.last, 7143u);
+    EXPECT_EQ(s.videoEnd, 7143u);
+    EXPECT_EQ(FrameOrder(&music, 7142), 30);
+    EXPECT_EQ(FrameOrder(&music, 7143), EndOrder);
+    // The video runs to the end frame's start: 31 orders of 3.84 s within one frame.
+    EXPECT_NEAR(s.videoEnd / 60.0, 31 * 3.84, 1 / 60.0);
+    EXPECT_GE(music.samples.size() / 2, FrameFirstSample(s.videoEnd, 60));
+}
+
+TEST(CaptureStretch, FromAndToTakeWholeOrders)
+{
+    const struct { int32_t from, to; uint32_t first, last, videoEnd; } cases[] = {
+        {0, 0, 0, 230, 231},
+        {1, 2, 231, 691, 692},
+        {30, 30, 6912, 7142, 7143},
+        {30, EndOrder, 6912, 7143, 7143},
+        {EndOrder, EndOrder, 7143, 7143, 7143},
+    };
+    for (const auto& c : cases) {
+        ShowMusic music;
+        Stretch s;
+        ASSERT_TRUE(RenderShow(&music, 60, c.from, c.to, &s)) << c.from << ".." << c.to;
+        EXPECT_EQ(s.first, c.first) << c.from << ".." << c.to;
+        EXPECT_EQ(s.last, c.last) << c.from << ".." << c.to;
+        EXPECT_EQ(s.videoEnd, c.videoEnd) << c.from << ".." << c.to;
+    }
+}
+
+TEST(CaptureStretch, AtFiftyFramesASecondTheEndFrameStartsWithOrder31)
+{
+    ShowMusic music;
+    Stretch s;
+    ASSERT_TRUE(RenderShow(&music, 50, 30, EndOrder, &s));
+    EXPECT_EQ(s.first, 5760u);  // 30 x 3.84 s x 50
+    EXPECT_EQ(s.last, 5952u);
+    EXPECT_EQ(FramePosition(&music, 5952), Pos(31, 0));
+    EXPECT_EQ(FramePosition(&music, 5951), Pos(30, 63));
+}
+
+TEST(CaptureFrames, OrdersOneAndTwoCarryTheFrozenClockInBothRecords)
+{
+    ScopedFramebuffer fb;
+    EnsureTables();
+    ShowMusic music;
+    Stretch s;
+    ASSERT_TRUE(RenderShow(&music, 60, 0, 3, &s));
+    ShowPlayer player;
+    StartPlayer(&player, &music);
+    for (uint32_t frame = 226; frame < 700; frame += (frame < 236 || frame > 686) ? 1 : 23) {
+        PlayFrame(&player, frame);
+        const uint32_t millis = FrameMillis(frame, 60);
+        const Region* r = player.show.records;
+        if (player.show.order == 1 || player.show.order == 2) {
+            EXPECT_EQ(ElapsedMillis, 3000u) << "frame " << frame;
+            EXPECT_EQ(r[0].millis, 3000u) << "frame " << frame;
+            EXPECT_EQ(r[1].millis, 3000u) << "frame " << frame;
+            EXPECT_EQ(r[0].seconds, millis / 1000) << "frame " << frame;  // seconds keep the real time
+        } else {
+            EXPECT_EQ(ElapsedMillis, millis) << "frame " << frame;
+            EXPECT_EQ(r[0].millis, millis) << "frame " << frame;
+        }
+    }
+}
+
+TEST(CaptureFrames, OnlyTheCreditOrdersRunTheScroller)
+{
+    for (int32_t order = 0; order <= EndOrder; ++order)
+        EXPECT_EQ(SceneScrolls(order), order >= 23 && order <= 29) << "order " << order;
+}
+
+static std::vector<GoldenFrame> CommittedGoldenFrames()
+{
+    std::ifstream in(SIDEWAYS_SOURCE_DIR "/tests/golden_frames.txt");
+    std::vector<GoldenFrame> frames;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        GoldenFrame g;
+        EXPECT_TRUE(ParseGolden(line, &g)) << line;
+        frames.push_back(g);
+    }
+    return frames;
+}
+
+TEST(GoldenFrames, CoverEveryOrderAndTheCloseOverTheLastScrollerFrame)
+{
+    const std::vector<GoldenFrame> frames = CommittedGoldenFrames();
+    std::set<int32_t> orders;
+    bool closeAfterScroller = false;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        orders.insert(frames[i].order);
+        if (i > 0 && frames[i - 1].order == 29 && frames[i].order == 30 && frames[i].frame == frames[i - 1].frame + 1)
+            closeAfterScroller = true;
+    }
+    EXPECT_EQ(orders.size(), 32u);
+    EXPECT_EQ(*orders.rbegin(), EndOrder);
+    EXPECT_TRUE(closeAfterScroller);
+}
+
+TEST(GoldenFrames, DrawingOnlyTheChosenFramesGivesTheCommittedFingerprints)
+{
+    const std::vector<GoldenFrame> expected = CommittedGoldenFrames();
+    ASSERT_FALSE(expected.empty());
+    ScopedFramebuffer fb;
+    RebuildTables();
+    const ShowMusic& music = WholeShow();
+    ShowPlayer player;
+    StartPlayer(&player, &music);
+    for (const GoldenFrame& g : expected) {
+        PlayFrame(&player, g.frame);
+        EXPECT_EQ(FormatGolden(Fingerprint(&player)), FormatGolden(g))
+            << "frame " << g.frame << " differs; if an asset or effect changed on purpose, remake the file "
+               "with: cmake --build build --target golden-frames";
+    }
+}
+
+TEST(GoldenFrames, EachFrameDrawnStraightAfterStartUpGivesItsFingerprint)
+{
+    ScopedFramebuffer fb;
+    const ShowMusic& music = WholeShow();
+    for (const GoldenFrame& g : CommittedGoldenFrames()) {
+        RebuildTables();
+        ShowPlayer player;
+        StartPlayer(&player, &music);
+        PlayFrame(&player, g.frame);
+        EXPECT_EQ(FormatGolden(Fingerprint(&player)), FormatGolden(g)) << "frame " << g.frame;
+    }
+}
+
+TEST(Landscape, EveryDisplayPixelShowsBufferColumnYOfRow319MinusX)
+{
+    std::vector<uint16_t> frame(BufferPixels);
+    for (size_t i = 0; i < frame.size(); ++i)
+        frame[i] = static_cast<uint16_t>(i * 2654435761u >> 9);
+    std::vector<uint8_t> staging(StagingBytes), picture(LandscapeBytes(1));
+    ConvertFrame(frame.data(), staging.data());
+    LandscapePicture(staging.data(), 1, picture.data());
+    for (int y = 0; y < LandscapeHeight; ++y) {
+        for (int x = 0; x < LandscapeWidth; ++x) {
+            const uint16_t p = frame[size_t(319 - x) * BufferWidth + size_t(y)];
+            const uint8_t* out = &picture[(size_t(y) * LandscapeWidth + size_t(x)) * 3];
+            ASSERT_EQ(out[0], ChannelTo8Bits((p >> 11) * 4u)) << x << "," << y;
+            ASSERT_EQ(out[1], ChannelTo8Bits(((p >> 5) & 63) * 2u)) << x << "," << y;
+            ASSERT_EQ(out[2], ChannelTo8Bits((p & 31) * 4u)) << x << "," << y;
+        }
+    }
+}
+
+TEST(Landscape, BufferCornersLandOnTheScreenCornersTurnedClockwise)
+{
+    std::vector<uint16_t> frame(BufferPixels, 0);
+    frame[0] = 0xF800;                             // column 0, row 0: top right
+    frame[BufferPixels - 1] = 0x07E0;              // column 239, row 319: bottom left
+    frame[size_t(319) * BufferWidth] = 0x001F;     // column 0, row 319: top left
+    frame[BufferWidth - 1] = 0xFFFF;               // column 239, row 0: bottom right
+    std::vector<uint8_t> staging(StagingBytes), picture(LandscapeBytes(1));
+    ConvertFrame(frame.data(), staging.data());
+    LandscapePicture(staging.data(), 1, picture.data());
+    auto at = [&](int x, int y) {
+        const uint8_t* p = &picture[(size_t(y) * LandscapeWidth + size_t(x)) * 3];
+        return std::vector<int>{p[0], p[1], p[2]};
+    };
+    EXPECT_EQ(at(319, 0), (std::vector<int>{249, 0, 0}));
+    EXPECT_EQ(at(0, 239), (std::vector<int>{0, 253, 0}));
+    EXPECT_EQ(at(0, 0), (std::vector<int>{0, 0, 249}));
+    EXPECT_EQ(at(319, 239), (std::vector<int>{249, 253, 249}));
+    EXPECT_EQ(at(160, 120), (std::vector<int>{0, 0, 0}));
+}
+
+TEST(Landscape, ChannelsReachTheFull8BitRangeRounded)
+{
+    EXPECT_EQ(ChannelTo8Bits(0), 0);
+    EXPECT_EQ(ChannelTo8Bits(127), 255);
+    EXPECT_EQ(ChannelTo8Bits(124), 249);  // 248.98: the top of red and blue
+    EXPECT_EQ(ChannelTo8Bits(126), 253);  // 252.99: the top of green
+    EXPECT_EQ(ChannelTo8Bits(63), 126);   // 126.50 - 1/254: just below the half
+    EXPECT_EQ(ChannelTo8Bits(2), 4);      // 4.02
+    for (uint32_t v = 1; v < 128; ++v)
+        EXPECT_GT(ChannelTo8Bits(v), ChannelTo8Bits(v - 1));
+}
+
+TEST(Landscape, ScaleRepeatsEachPixelInASquareBlock)
+{
+    std::vector<uint16_t> frame(BufferPixels);
+    for (size_t i = 0; i < frame.size(); ++i)
+        frame[i] = static_cast<uint16_t>(i * 40503u);
+    std::vector<uint8_t> staging(StagingBytes), one(LandscapeBytes(1)), three(LandscapeBytes(3));
+    ConvertFrame(frame.data(), staging.data());
+    LandscapePicture(staging.data(), 1, one.data());
+    LandscapePicture(staging.data(), 3, three.data());
+    for (size_t y = 0; y < 3 * LandscapeHeight; ++y)
+        for (size_t x = 0; x < 3 * LandscapeWidth; ++x)
+            for (size_t c = 0; c < 3; ++c)
+                ASSERT_EQ(three[(y * 3 * LandscapeWidth + x) * 3 + c], one[((y / 3) * LandscapeWidth + x / 3) * 3 + c])
+                    << x << "," << y;
+}
+
+TEST(Landscape, RawBufferBytesAreLittleEndian)
+{
+    std::vector<uint16_t> frame(BufferPixels, 0);
+    frame[0] = 0x1234;
+    frame[BufferPixels - 1] = 0xABCD;
+    const std::vector<uint8_t> bytes = BufferBytes(frame.data());
+    ASSERT_EQ(bytes.size(), 153600u);
+    EXPECT_EQ(bytes[0], 0x34);
+    EXPECT_EQ(bytes[1], 0x12);
+    EXPECT_EQ(bytes[153598], 0xCD);
+    EXPECT_EQ(bytes[153599], 0xAB);
+}
+
+static bool Parse(std::vector<const char*> args, CaptureOptions* o, std::string* error)
+{
+    return ParseOptions(static_cast<int>(args.size()), args.data(), o, error);
+}
+
+TEST(CaptureOptions, DefaultsAreTheWholeShowAt60FpsScaledBy4)
+{
+    CaptureOptions o;
+    std::string error;
+    ASSERT_TRUE(Parse({"--raw", "out"}, &o, &error)) << error;
+    EXPECT_EQ(o.rawDir, "out");
+    EXPECT_EQ(o.rawEvery, 1u);
+    EXPECT_EQ(o.scale, 4);
+    EXPECT_EQ(o.fromOrder, 0);
+    EXPECT_EQ(o.toOrder, EndOrder);
+    EXPECT_EQ(o.fps, 60u);
+    EXPECT_TRUE(o.video.empty() && o.pngDir.empty() && o.wavFile.empty());
+}
+
+TEST(CaptureOptions, EveryOptionIsRead)
+{
+    CaptureOptions o;
+    std::string error;
+    ASSERT_TRUE(Parse({"-o", "s.mp4", "--scale", "2", "--png", "p", "--wav", "w.wav", "--raw", "r", "--raw-every",
+                       "60", "--from", "3", "--to", "31", "--fps", "50"}, &o, &error)) << error;
+    EXPECT_EQ(o.video, "s.mp4");
+    EXPECT_EQ(o.scale, 2);
+    EXPECT_EQ(o.pngDir, "p");
+    EXPECT_EQ(o.wavFile, "w.wav");
+    EXPECT_EQ(o.rawEvery, 60u);
+    EXPECT_EQ(o.fromOrder, 3);
+    EXPECT_EQ(o.toOrder, 31);
+    EXPECT_EQ(o.fps, 50u);
+    ASSERT_TRUE(Parse({"--raw", "r", "--help"}, &o, &error));
+    EXPECT_TRUE(o.help);
+}
+
+TEST(CaptureOptions, BadArgumentsAreRefusedWithTheReason)
+{
+    const struct { std::vector<const char*> args; const char* reason; } cases[] = {
+        {{}, "nothing to write"},
+        {{"--raw", "r", "--bogus"}, "unknown option '--bogus'"},
+        {{"--raw"}, "--raw needs a value"},
+        {{"--raw", ""}, "--raw needs a path"},
+        {{"--raw", "r", "--raw", "s"}, "--raw given twice"},
+        {{"-o", "show.avi"}, ".mkv or .mp4"},
+        {{"-o", ".mkv"}, ".mkv or .mp4"},
+        {{"--raw", "r", "--scale", "0"}, "--scale takes"},
+        {{"--raw", "r", "--scale", "17"}, "--scale takes"},
+        {{"--raw", "r", "--fps", "60.5"}, "--fps takes"},
+        {{"--raw", "r", "--fps", "-1"}, "--fps takes"},
+        {{"--raw", "r", "--from", "32"}, "--from takes an order from 0 to 31"},
+        {{"--raw", "r", "--to", "x"}, "--to takes an order"},
+        {{"--raw", "r", "--raw-every", "0"}, "--raw-every takes"},
+        {{"--png", "p", "--raw-every", "2"}, "--raw-every needs --raw"},
+        {{"--raw", "r", "--from", "5", "--to", "4"}, "--from 5 comes after --to 4"},
+        {{"--wav", "w.wav", "--from", "31"}, "no time"},
+    };
+    for (const auto& c : cases) {
+        CaptureOptions o;
+        std::string error;
+        EXPECT_FALSE(Parse(c.args, &o, &error)) << c.reason;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << "got: " << error;
+    }
+}
+
+TEST(PendingFile, StaysHiddenUntilCommitted)
+{
+    ScratchFolder dir;
+    const std::string path = dir.path + "/out.wav";
+    PendingFile f;
+    std::string error;
+    ASSERT_TRUE(OpenPending(&f, path, &error)) << error;
+    ASSERT_TRUE(WritePending(&f, "abc", 3, &error));
+    EXPECT_FALSE(Exists(path));
+    ASSERT_EQ(dir.Names().size(), 1u);
+    EXPECT_EQ(dir.Names()[0].rfind(".out.wav.", 0), 0u);  // hidden, named after the file
+    ASSERT_TRUE(CommitFile(&f, &error)) << error;
+    EXPECT_EQ(ReadText(path), "abc");
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.wav"});
+}
+
+TEST(PendingFile, DiscardedFileLeavesNothing)
+{
+    ScratchFolder dir;
+    PendingFile f;
+    std::string error;
+    ASSERT_TRUE(OpenPending(&f, dir.path + "/x.mkv", &error));
+    ASSERT_TRUE(WritePending(&f, "abc", 3, &error));
+    ASSERT_TRUE(FinishWriting(&f, &error));
+    DiscardFile(&f);
+    EXPECT_TRUE(dir.Names().empty());
+}
+
+TEST(PendingFile, UnwritablePathIsNamedWithTheReason)
+{
+    ScratchFolder dir;
+    std::string error;
+    ASSERT_TRUE(WriteWholeFile(dir.path + "/plain", {}, &error));
+    PendingFile f;
+    EXPECT_FALSE(OpenPending(&f, dir.path + "/plain/x.wav", &error));
+    EXPECT_EQ(error, "cannot write " + dir.path + "/plain/x.wav: Not a directory");
+    EXPECT_FALSE(OpenPending(&f, dir.path + "/", &error));
+    EXPECT_NE(error.find("names a folder"), std::string::npos);
+    OutputFolder folder;
+    EXPECT_FALSE(OpenFolder(&folder, dir.path + "/plain", &error));
+    EXPECT_NE(error.find("not a folder"), std::string::npos);
+}
+
+TEST(OutputFolder, FailedRunRemovesOnlyWhatItWrote)
+{
+    ScratchFolder dir;
+    std::string error;
+    OutputFolder made;
+    ASSERT_TRUE(OpenFolder(&made, dir.path + "/new", &error)) << error;
+    ASSERT_TRUE(WriteFolderFile(&made, FrameFileName(7, "png"), std::vector<uint8_t>{1, 2}, &error));
+    EXPECT_TRUE(Exists(dir.path + "/new/000007.png"));
+    RemoveFolderFiles(&made);
+    EXPECT_FALSE(Exists(dir.path + "/new"));
+
+    ASSERT_TRUE(WriteWholeFile(dir.path + "/keep.txt", std::vector<uint8_t>{1}, &error));
+    OutputFolder existing;
+    ASSERT_TRUE(OpenFolder(&existing, dir.path, &error)) << error;
+    ASSERT_TRUE(WriteFolderFile(&existing, FrameFileName(123456, "rgb565"), std::vector<uint8_t>{1}, &error));
+    RemoveFolderFiles(&existing);
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"keep.txt"});
+}
+
+TEST(CaptureFiles, WavHeaderDescribes16BitStereoAt44100)
+{
+    const std::vector<uint8_t> h = WavHeader(735, 44100);
+    ASSERT_EQ(h.size(), 44u);
+    auto u32 = [&](size_t at) { return uint32_t(h[at] | h[at + 1] << 8 | h[at + 2] << 16 | uint32_t(h[at + 3]) << 24); };
+    auto u16 = [&](size_t at) { return uint32_t(h[at] | h[at + 1] << 8); };
+    EXPECT_EQ(std::string(h.begin(), h.begin() + 4), "RIFF");
+    EXPECT_EQ(u32(4), 36u + 735 * 4);
+    EXPECT_EQ(std::string(h.begin() + 8, h.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(u16(20), 1u);  // PCM
+    EXPECT_EQ(u16(22), 2u);
+    EXPECT_EQ(u32(24), 44100u);
+    EXPECT_EQ(u32(28), 44100u * 4);
+    EXPECT_EQ(u16(32), 4u);
+    EXPECT_EQ(u16(34), 16u);
+    EXPECT_EQ(std::string(h.begin() + 36, h.begin() + 40), "data");
+    EXPECT_EQ(u32(40), 735u * 4);
+}
+
+TEST(CaptureFiles, PngDecodesToTheSamePixelsAndRepeatsByteForByte)
+{
+    std::vector<uint8_t> rgb(size_t(LandscapeWidth) * LandscapeHeight * 3);
+    for (size_t i = 0; i < rgb.size(); ++i)
+        rgb[i] = static_cast<uint8_t>((i * 7919) >> 3);
+    const std::vector<uint8_t> png = EncodePng(rgb.data(), LandscapeWidth, LandscapeHeight);
+    EXPECT_EQ(EncodePng(rgb.data(), LandscapeWidth, LandscapeHeight), png);
+    int w = 0, h = 0, channels = 0;
+    uint8_t* pixels = stbi_load_from_memory(png.data(), int(png.size()), &w, &h, &channels, 3);
+    ASSERT_NE(pixels, nullptr);
+    EXPECT_EQ(w, LandscapeWidth);
+    EXPECT_EQ(h, LandscapeHeight);
+    EXPECT_TRUE(std::equal(rgb.begin(), rgb.end(), pixels));
+    stbi_image_free(pixels);
+}
+
+TEST(Encoder, FindsOnlyExecutableFilesOnThePath)
+{
+    ScratchFolder dir;
+    std::string error;
+    ASSERT_TRUE(WriteWholeFile(dir.path + "/tool", std::vector<uint8_t>{'#'}, &error));
+    ASSERT_TRUE(WriteWholeFile(dir.path + "/plain", std::vector<uint8_t>{'#'}, &error));
+    chmod((dir.path + "/tool").c_str(), 0755);
+    mkdir((dir.path + "/folder").c_str(), 0755);
+    const std::string saved = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    setenv("PATH", ("/nonexistent:" + dir.path).c_str(), 1);
+    EXPECT_EQ(FindOnPath("tool"), dir.path + "/tool");
+    EXPECT_EQ(FindOnPath("plain"), "");
+    EXPECT_EQ(FindOnPath("folder"), "");
+    EXPECT_EQ(FindOnPath("missing"), "");
+    setenv("PATH", saved.c_str(), 1);
+}
+
+// A stand-in for ffmpeg: copies its input to the last argument, or fails when told to.
+static std::string FakeFfmpeg(const ScratchFolder& dir, const char* body)
+{
+    const std::string path = dir.path + "/fake-ffmpeg";
+    const std::string script = std::string("#!/bin/sh\n") + body + "\n";
+    std::string error;
+    EXPECT_TRUE(WriteWholeFile(path, {reinterpret_cast<const uint8_t*>(script.data()), script.size()}, &error));
+    chmod(path.c_str(), 0755);
+    return path;
+}
+
+TEST(Encoder, EveryFrameByteReachesTheEncoder)
+{
+    ScratchFolder dir;
+    const EncoderSettings settings = {FakeFfmpeg(dir, "for a; do out=$a; done; cat > \"$out\""), dir.path + "/out",
+                                      "mkv", dir.path + "/audio.wav", 4, 2, 60};
+    Encoder e;
+    std::string error;
+    ASSERT_TRUE(StartEncoder(&e, settings, &error)) << error;
+    std::vector<uint8_t> frame(4 * 2 * 3);
+    for (int k = 0; k < 3; ++k) {
+        std::fill(frame.begin(), frame.end(), uint8_t('a' + k));
+        ASSERT_TRUE(EncodeFrame(&e, frame.data(), frame.size(), &error)) << error;
+    }
+    ASSERT_TRUE(FinishEncoder(&e, &error)) << error;
+    EXPECT_EQ(ReadText(dir.path + "/out"), std::string(24, 'a') + std::string(24, 'b') + std::string(24, 'c'));
+}
+
+TEST(Encoder, AFailingEncoderIsReportedWithItsStatus)
+{
+    ScratchFolder dir;
+    const EncoderSettings settings = {FakeFfmpeg(dir, "exec 0<&-; exit 3"), dir.path + "/out", "mp4",
+                                      dir.path + "/audio.wav", 320, 240, 60};
+    Encoder e;
+    std::string error;
+    ASSERT_TRUE(StartEncoder(&e, settings, &error)) << error;
+    std::vector<uint8_t> frame(LandscapeBytes(1));
+    bool sent = true;
+    for (int k = 0; k < 100 && sent; ++k)  // more than a pipe holds: a write fails once it has gone
+        sent = EncodeFrame(&e, frame.data(), frame.size(), &error);
+    EXPECT_FALSE(sent);
+    EXPECT_NE(error.find("ffmpeg stopped taking frames"), std::string::npos) << error;
+    EXPECT_FALSE(FinishEncoder(&e, &error));
+    EXPECT_EQ(error, "ffmpeg failed with exit status 3");
+}
