@@ -63,7 +63,9 @@ struct Progress {
     std::chrono::steady_clock::time_point start, shown;
 };
 
-static void ShowProgress(Progress* p, uint32_t done, uint32_t total, uint32_t position, uint32_t fps, bool last)
+// done of total frames; the last one drawn is frame `at`, at position.
+static void ShowProgress(Progress* p, uint32_t done, uint32_t total, uint32_t at, uint32_t position, uint32_t fps,
+                         bool last)
 {
     if (!p->on)
         return;
@@ -75,8 +77,10 @@ static void ShowProgress(Progress* p, uint32_t done, uint32_t total, uint32_t po
     const double speed = wall > 0 ? done / static_cast<double>(fps) / wall : 0;
     const double left = done > 0 ? wall / done * (total - done) : 0;
     const int leftSeconds = static_cast<int>(left + 0.5);
-    std::fprintf(stderr, "\rframe %u of %u  order %2u row %2u  %5.1fx real time  %d:%02d left ", done, total,
-                 position & 0xFFFF, position >> 16, speed, leftSeconds / 60, leftSeconds % 60);
+    const uint32_t showSeconds = at / fps;
+    std::fprintf(stderr, "\rframe %u of %u  show %u:%02u order %2u row %2u  %5.1fx real time  %d:%02d left ", done,
+                 total, showSeconds / 60, showSeconds % 60, position & 0xFFFF, position >> 16, speed, leftSeconds / 60,
+                 leftSeconds % 60);
     if (last)
         std::fputc('\n', stderr);
     std::fflush(stderr);
@@ -179,11 +183,14 @@ static int Capture(const CaptureOptions& o, Outputs* out)
         }
         if (inVideo) {
             LandscapePicture(staging.data(), scale, videoFrame.data());
-            if (!EncodeFrame(&out->encoder, videoFrame.data(), videoFrame.size(), &error))
-                return Fail(out, error);
+            if (!EncodeFrame(&out->encoder, videoFrame.data(), videoFrame.size(), &error)) {
+                std::string status;
+                FinishEncoder(&out->encoder, &status);
+                return Fail(out, error + ": " + status);
+            }
         }
-        ShowProgress(&progress, frame - stretch.first + 1, total, PackPosition(uint32_t(player.show.order),
-                     uint32_t(player.show.row)), o.fps, frame == stretch.last);
+        const uint32_t position = PackPosition(uint32_t(player.show.order), uint32_t(player.show.row));
+        ShowProgress(&progress, frame - stretch.first + 1, total, frame, position, o.fps, frame == stretch.last);
     }
 
     if (out->hasVideo && !FinishEncoder(&out->encoder, &error))
