@@ -130,7 +130,7 @@ static int Capture(const CaptureOptions& o, Outputs* out)
     ShowMusic music;
     Stretch stretch;
     if (!RenderShow(&music, o.fps, o.fromOrder, o.toOrder, &stretch))
-        return Fail(out, "the embedded music ended before order " + std::to_string(o.toOrder) + " was over");
+        return Fail(out, "the embedded music could not be played to the end of order " + std::to_string(o.toOrder));
 
     if (out->hasWav) {
         const uint64_t begin = FrameFirstSample(stretch.first, o.fps), end = FrameFirstSample(stretch.videoEnd, o.fps);
