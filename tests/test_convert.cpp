@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "display/convert.h"
@@ -48,4 +50,47 @@ TEST(Convert, BufferPixelLandsOnTheSameTexelAndNothingBeyond)
             }
             ASSERT_EQ(At(staging, s, t), want) << "texel " << s << "," << t;
         }
+}
+
+// Every routine this processor runs, the plain one included, on every 16-bit value.
+static void PrintTo(const ConvertRoutine& routine, std::ostream* os) { *os << routine.name; }
+
+class ConvertRoutineTest : public ::testing::TestWithParam<ConvertRoutine> {};
+
+TEST_P(ConvertRoutineTest, WritesTheFormulaForEveryValueOnItsOwnTexelAndNothingBeyond)
+{
+    // An odd multiplier runs through all 65536 values in the first 65536 pixels, in a scrambled
+    // order, so a texel taken from a neighbouring pixel shows.
+    std::vector<uint16_t> frame(BufferPixels);
+    for (size_t i = 0; i < frame.size(); ++i)
+        frame[i] = static_cast<uint16_t>(i * 40503u);
+    constexpr uint8_t Untouched = 0xA5;
+    std::vector<uint8_t> staging(StagingBytes, Untouched);
+    GetParam().convert(frame.data(), staging.data());
+    for (int t = 0; t < StagingSize; ++t)
+        for (int s = 0; s < StagingSize; ++s) {
+            Texel want{Untouched, Untouched, Untouched};
+            if (s < BufferWidth && t < BufferHeight) {
+                const uint32_t p = frame[size_t(t) * BufferWidth + s];
+                want = {int(p >> 11) * 4, int((p >> 5) & 63) * 2, int(p & 31) * 4};
+            }
+            ASSERT_EQ(At(staging, s, t), want) << GetParam().name << " texel " << s << "," << t;
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(Available, ConvertRoutineTest, ::testing::ValuesIn(ConvertRoutines().begin(), ConvertRoutines().end()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Convert, PlainRoutineComesFirstAndTheFrameGoesThroughTheLast)
+{
+    const auto routines = ConvertRoutines();
+    ASSERT_FALSE(routines.empty());
+    EXPECT_STREQ(routines.front().name, "Plain");
+    std::vector<uint16_t> frame(BufferPixels);
+    for (size_t i = 0; i < frame.size(); ++i)
+        frame[i] = static_cast<uint16_t>(i * 7919u);
+    std::vector<uint8_t> viaFrame(StagingBytes, 0), viaLast(StagingBytes, 0);
+    ConvertFrame(frame.data(), viaFrame.data());
+    routines.back().convert(frame.data(), viaLast.data());
+    EXPECT_TRUE(viaFrame == viaLast);
 }

@@ -1,7 +1,8 @@
-// The buffer-to-texture conversion of the display, a plain routine so that tests and the capture
-// tool see exactly what the screen gets.
+// The buffer-to-texture conversion of the display, kept apart from the platform code so that tests,
+// benchmarks and the capture tool see exactly what the screen gets.
 #pragma once
 #include <cstdint>
+#include <span>
 
 // The staging texture: 512 x 512 texels of three signed bytes (R, G, B), texel (s, t) at byte
 // (t * 512 + s) * 3. 512 is the smallest power of two that holds both 240 and 320.
@@ -10,5 +11,15 @@ constexpr int StagingBytes = StagingSize * StagingSize * 3;
 
 // Writes texel (x, y) for every buffer pixel (x, y): R = (p >> 11) * 4, G = ((p >> 5) & 63) * 2,
 // B = (p & 31) * 4, so all three stay in 0..127 (full intensity for the signed byte type).
-// Texels beyond column 239 or row 319 are never written.
+// Texels beyond column 239 or row 319 are never written. Uses the fastest of ConvertRoutines.
 void ConvertFrame(const uint16_t* frame, uint8_t* staging);
+
+// One way of making the conversion; every routine writes exactly the bytes the formula above gives.
+struct ConvertRoutine {
+    const char* name;
+    void (*convert)(const uint16_t* frame, uint8_t* staging);
+};
+// The routines this processor can run, checked once at run time: "Plain" (one pixel at a time,
+// runs anywhere) first, then the x86 vector forms "Ssse3" and "Avx2" where the processor has
+// them; ConvertFrame takes the last.
+std::span<const ConvertRoutine> ConvertRoutines();
