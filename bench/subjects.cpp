@@ -1,0 +1,203 @@
+// The fixed workloads: the floor, the conversion, the table build, every order's scene and every
+// effect on the rectangles the timeline gives it. Each effect runs at the clock of row 32 of the
+// first order that uses it, so its centres, zoom and offsets are those of a real frame.
+#include "subjects.h"
+
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "app/timeline.h"
+#include "assets/assets.h"
+#include "display/convert.h"
+#include "effects/effects.h"
+#include "frame/frame.h"
+#include "frame/tables.h"
+
+namespace {
+
+constexpr int32_t SceneRow = 32;
+
+std::vector<uint16_t> Frame(BufferPixels);
+std::vector<uint16_t> FloorCopy(BufferPixels);
+std::vector<uint8_t> Staging(StagingBytes);
+std::vector<uint16_t> SuppliedScroller;
+Region SceneRecords[4];
+
+// The clock of row 32 of an order: 3.84 s per order, 0.06 s per row.
+uint32_t MillisAt(int32_t order)
+{
+    return static_cast<uint32_t>(order * 3840 + SceneRow * 60);
+}
+
+Region At(uint16_t x0, uint16_t y0, uint16_t x1, uint16_t y1, int32_t order)
+{
+    const uint32_t millis = MillisAt(order);
+    return Region{millis / 1000, millis, x0, y0, x1, y1, BufferWidth, BufferHeight, BufferCenterX, BufferCenterY};
+}
+
+void SetClock(int32_t order)
+{
+    ElapsedMillis = MillisAt(order);
+    ElapsedSeconds = ElapsedMillis / 1000;
+}
+
+void Register(const std::string& name, std::function<void()> work)
+{
+    benchmark::RegisterBenchmark(name.c_str(), [work](benchmark::State& state) {
+        for (auto _ : state) {
+            work();
+            benchmark::ClobberMemory();
+        }
+    });
+}
+
+void RegisterFloor()
+{
+    Register(FloorName, [] {
+        std::memcpy(FloorCopy.data(), Frame.data(), BufferPixels * sizeof(uint16_t));
+        benchmark::DoNotOptimize(FloorCopy.data());
+    });
+}
+
+void RegisterConversions()
+{
+    Register("Convert", [] { ConvertFrame(Frame.data(), Staging.data()); });
+    // Every routine this machine can run, so the fast path is seen beside the plain one.
+    for (const ConvertRoutine& routine : ConvertRoutines())
+        Register("Convert/" + std::string(routine.name), [routine] { routine.convert(Frame.data(), Staging.data()); });
+}
+
+void RegisterBuildTables()
+{
+    // BuildTables cuts the font out of ScrollerPicture; each run starts from the supplied picture.
+    benchmark::RegisterBenchmark("BuildTables", [](benchmark::State& state) {
+        Region whole = At(0, 0, BufferWidth, BufferHeight, 0);
+        for (auto _ : state) {
+            state.PauseTiming();
+            std::memcpy(ScrollerPicture, SuppliedScroller.data(), sizeof ScrollerPicture);
+            state.ResumeTiming();
+            benchmark::DoNotOptimize(BuildTables(&whole));
+            benchmark::ClobberMemory();
+        }
+    });
+}
+
+void RegisterScenes()
+{
+    // Each scene as the frame loop draws it, plus the conversion that PresentFrame makes.
+    for (int32_t order = 0; order <= LastOrder; ++order)
+        Register("Scene/" + std::to_string(order), [order] {
+            SetClock(order);
+            DrawScene(order, SceneRow, SceneRecords);
+            ConvertFrame(Framebuffer, Staging.data());
+        });
+}
+
+struct Rect {
+    std::string name;
+    uint16_t x0, y0, x1, y1;
+};
+const Rect Full = {"Full", 0, 0, BufferWidth, BufferHeight};
+const Rect UpperLeft = {"UpperLeft", 0, 0, BufferCenterX, BufferCenterY};
+const Rect UpperRight = {"UpperRight", BufferCenterX, 0, BufferWidth, BufferCenterY};
+const Rect LowerLeft = {"LowerLeft", 0, BufferCenterY, BufferCenterX, BufferHeight};
+const Rect LowerRight = {"LowerRight", BufferCenterX, BufferCenterY, BufferWidth, BufferHeight};
+const Rect RightHalf = {"RightHalf", BufferCenterX, 0, BufferWidth, BufferHeight};
+
+// The split routines' two parts at column splitX.
+Rect Left(uint16_t splitX)
+{
+    return {"Left" + std::to_string(splitX), 0, 0, splitX, BufferHeight};
+}
+Rect Right(uint16_t splitX)
+{
+    return {"Right" + std::to_string(splitX), splitX, 0, BufferWidth, BufferHeight};
+}
+
+void RegisterEffect(const char* effect, const Rect& rect, int32_t order, void (*draw)(const Region*, uint32_t),
+                    uint32_t argument = 0)
+{
+    const Region r = At(rect.x0, rect.y0, rect.x1, rect.y1, order);
+    Register("Effect/" + std::string(effect) + "/" + rect.name, [r, draw, argument] { draw(&r, argument); });
+}
+
+// Split routines fill their records from the clock and split at the level's column.
+void RegisterSplit(const char* effect, uint16_t splitX, int32_t order, uint32_t level,
+                   void (*split)(Region*, Region*, uint32_t))
+{
+    Register(std::string("Effect/") + effect + "/Split" + std::to_string(splitX), [order, level, split] {
+        SetClock(order);
+        Region records[2];
+        split(&records[0], &records[1], level);
+    });
+}
+
+void RegisterEffects()
+{
+    const auto fade = [](const Region* r, uint32_t level) { FadePicture(r, level); };
+    const auto cover = [](const Region* r, uint32_t level) { IrisCover(r, level); };
+    const auto reveal = [](const Region* r, uint32_t level) { IrisReveal(r, level); };
+    const auto bars = [](const Region* r, uint32_t) { CopperBars(r); };
+    const auto xor3 = [](const Region* r, uint32_t flag) { RingsXor3(r, static_cast<uint16_t>(flag)); };
+    const auto sum2 = [](const Region* r, uint32_t) { RingsSum2(r); };
+    const auto roto = [](const Region* r, uint32_t) { Rotozoom(r); };
+    const auto tunnel = [](const Region* r, uint32_t) { Tunnel(r); };
+    const auto scroller = [](const Region* r, uint32_t pos) { Scroller(r, static_cast<int32_t>(pos)); };
+    const auto fill = [](const Region*, uint32_t) { FillScreen(0); };
+
+    RegisterEffect("FadePicture", Full, 0, fade, LevelsAt(0, SceneRow).fall);
+    RegisterSplit("CopperWipe", 60, 1, LevelsAt(1, SceneRow).wipe, CopperWipe);
+    RegisterSplit("CopperWipe", 180, 2, LevelsAt(2, SceneRow).wipe, CopperWipe);
+    RegisterEffect("CopperBars", Full, 3, bars);
+    RegisterEffect("IrisCover", Full, 4, cover, LevelsAt(4, SceneRow).fall);
+    RegisterEffect("RingsXor3Overlay", Full, 7, xor3, 0);
+    RegisterEffect("RingsXor3", Full, 9, xor3, 1);
+    for (const int32_t row : {1, 32, 63}) {
+        const uint32_t level = LevelsAt(10, row).rise;
+        const uint16_t splitX = static_cast<uint16_t>((level * BufferWidth) >> 16);
+        RegisterSplit("SplitRotoRings3", splitX, 10, level, SplitRotoRings3);
+        RegisterEffect("Rotozoom", Left(splitX), 10, roto);
+        RegisterEffect("RingsXor3", Right(splitX), 10, xor3, 1);
+    }
+    RegisterEffect("Rotozoom", Full, 11, roto);
+    for (const int32_t row : {0, 1, 32, 63}) {
+        const uint32_t level = LevelsAt(14, row).rise;
+        const uint16_t splitX = static_cast<uint16_t>(((65535 - level) * BufferWidth) >> 16);
+        RegisterSplit("SplitRotoRings2", splitX, 14, level, SplitRotoRings2);
+        RegisterEffect("Rotozoom", Left(splitX), 14, roto);
+        RegisterEffect("RingsSum2", Right(splitX), 14, sum2);
+    }
+    for (const Rect& quadrant : {UpperLeft, LowerRight})
+        RegisterEffect("RingsSum2", quadrant, 15, sum2);
+    for (const Rect& quadrant : {UpperRight, LowerLeft, UpperLeft, LowerRight})
+        RegisterEffect("RingsXor3", quadrant, 15, xor3, 1);
+    RegisterEffect("Rotozoom", RightHalf, 17, roto);
+    RegisterEffect("Rotozoom", UpperRight, 18, roto);
+    RegisterEffect("Tunnel", LowerLeft, 18, tunnel);
+    RegisterEffect("Tunnel", Full, 19, tunnel);
+    RegisterEffect("IrisReveal", Full, 22, reveal, LevelsAt(22, SceneRow).rise);
+    RegisterEffect("Scroller", Full, 26, scroller, static_cast<uint32_t>(LevelsAt(26, SceneRow).scrollPos));
+    RegisterEffect("FillScreen", Full, 31, fill);
+}
+
+}  // namespace
+
+void RegisterSubjects()
+{
+    SuppliedScroller.assign(ScrollerPicture, ScrollerPicture + BufferPixels);
+    for (size_t i = 0; i < Frame.size(); ++i)
+        Frame[i] = static_cast<uint16_t>(i * 2654435761u >> 11);
+    Framebuffer = Frame.data();
+    Region whole = At(0, 0, BufferWidth, BufferHeight, 0);
+    BuildTables(&whole);
+    // Order 30 draws through R1 as the last frame of order 29 left it.
+    SetClock(29);
+    DrawScene(29, SceneRow, SceneRecords);
+
+    RegisterFloor();
+    RegisterConversions();
+    RegisterBuildTables();
+    RegisterScenes();
+    RegisterEffects();
+}

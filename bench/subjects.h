@@ -1,0 +1,30 @@
+// The workloads of sideways-bench and the report that sets each beside the frame-copy floor.
+#pragma once
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+// Name of the floor: a plain copy of one 153,600-byte frame.
+inline const std::string FloorName = "Floor";
+
+// Registers every subject in report order: Floor, Convert, BuildTables, Scene/<order> for orders
+// 0..31 (DrawScene at row 32 plus ConvertFrame), Effect/<name>/<region>. Builds the tables and
+// points Framebuffer at a buffer of its own first; call once, before running.
+void RegisterSubjects();
+
+// The console report, followed at the end by one line per subject: its median time per iteration
+// over the repetitions and its ratio to the floor's median of the same run, then the speed targets.
+class FloorReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override;
+    void Finalize() override;
+
+private:
+    struct Subject {
+        std::string name;
+        std::vector<double> seconds;  // per iteration, one entry per repetition
+        double median = -1;           // from the median aggregate, when it was reported
+    };
+    std::vector<Subject> subjects_;
+    Subject* Find(const std::string& name);
+};
