@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "assets/assets.h"
 #include "frame/tables.h"
 #include "support.h"
 
@@ -81,6 +82,20 @@ TEST(TunnelDepthTable, FallsWithDistanceAndWrapsAt128)
     EXPECT_EQ(Depth(639, 479), 6);
     for (int i = 0; i < TunnelTableColumns * TunnelTableRows; ++i)
         ASSERT_LE(TunnelDepthTable[i], 127) << i;
+}
+
+TEST(TunnelTables, WalkTableHoldsDepthAndAngleOfEveryEntryRowMajor)
+{
+    EnsureTables();
+    for (int y = 0; y < TunnelTableRows; ++y)
+        for (int x = 0; x < TunnelTableColumns; ++x) {
+            const uint16_t entry = TunnelWalkTable[y * TunnelTableColumns + x];
+            ASSERT_EQ(entry >> 8, Depth(x, y)) << x << "," << y;
+            ASSERT_EQ(entry & 255, Angle(x, y) & 127) << x << "," << y;
+        }
+    for (int v = 0; v < 128; ++v)
+        for (int u = 0; u < 128; ++u)
+            ASSERT_EQ(TunnelTextureWide[v * 256 + u], TunnelTexture[v * 128 + u]) << v << "," << u;
 }
 
 TEST(TunnelTables, FollowTheRecordsCentre)

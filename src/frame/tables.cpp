@@ -9,6 +9,8 @@ uint16_t* DistanceTable = nullptr;
 uint16_t* RingTable = nullptr;
 uint16_t TunnelAngleTable[TunnelTableColumns * TunnelTableRows];
 uint16_t TunnelDepthTable[TunnelTableColumns * TunnelTableRows];
+uint16_t TunnelWalkTable[TunnelTableRows * TunnelTableColumns];
+uint16_t TunnelTextureWide[128 * 256];
 
 // One turn scaled to just under 128 units: 128 / (2 * 3.1416).
 constexpr double AngleScale = 20.371785077667433;
@@ -53,7 +55,12 @@ bool BuildTables(const Region* r)
             const int i = x * TunnelTableRows + y;
             TunnelDepthTable[i] = s == 0 ? 0 : static_cast<uint16_t>(static_cast<int>(4096.0 / std::sqrt(double(s))) & 127);
             TunnelAngleTable[i] = static_cast<uint16_t>(static_cast<int>(std::atan2(double(dy), double(dx)) * AngleScale));
+            TunnelWalkTable[y * TunnelTableColumns + x] = static_cast<uint16_t>(TunnelDepthTable[i] << 8 | (TunnelAngleTable[i] & 127));
         }
+
+    for (int v = 0; v < 128; ++v)
+        for (int u = 0; u < 128; ++u)
+            TunnelTextureWide[v << 8 | u] = TunnelTexture[v * 128 + u];
 
     CutOutFont();
     EncodeText();
