@@ -24,6 +24,30 @@ void ComputeRotoSteps(const Region* r, RotoSteps* steps)
     steps->startV = static_cast<int32_t>((std::cos(b) + 2.0) * 131072.0);
 }
 
+// RotoTexture as the pixel loop reads it. In the plain layout a texture row is 8 cache lines and
+// every 8th row falls on the same cache sets, so a walk that runs mostly down the texture (the
+// zoomed-out, near-vertical frames) keeps evicting its own lines. Here the eight 32-texel runs
+// of row v are swapped around by bits 3..5 of v: texel (v, u) lies at v << 8 | (u ^ Swizzle(v)),
+// which spreads any 64 consecutive rows of one column over all sets. Built when the program
+// loads, from the constant asset.
+constexpr uint32_t Swizzle(uint32_t v)
+{
+    return ((v >> 3) & 7) << 5;
+}
+static uint16_t SwizzledTexture[256 * 256];
+static const bool SwizzledTextureBuilt = [] {
+    for (uint32_t v = 0; v < 256; ++v)
+        for (uint32_t u = 0; u < 256; ++u)
+            SwizzledTexture[v << 8 | (u ^ Swizzle(v))] = RotoTexture[v << 8 | u];
+    return true;
+}();
+
+// Eight neighbouring pixels of a row at once. Only bits 8..15 of an accumulator pick a texel, and
+// the low 16 bits of a sum depend only on the low 16 bits of its terms, so 16-bit lanes walk the
+// texture exactly as the 32-bit accumulators do.
+using Lanes = uint16_t __attribute__((vector_size(16)));
+constexpr int LaneCount = sizeof(Lanes) / sizeof(uint16_t);
+
 void Rotozoom(const Region* r)
 {
     if (r->x0 >= r->x1 || r->y0 >= r->y1)
@@ -31,17 +55,29 @@ void Rotozoom(const Region* r)
     RotoSteps steps;
     ComputeRotoSteps(r, &steps);
 
-    // Unsigned accumulators wrap in two's complement; only bits 8..15 pick the texel, so the
-    // texture repeats every 65536 units. V's byte stays in place as row * 256, U's moves down.
-    const uint32_t pixelU = static_cast<uint32_t>(steps.pixelU), pixelV = static_cast<uint32_t>(steps.pixelV);
-    const uint32_t rowU = static_cast<uint32_t>(steps.rowU), rowV = static_cast<uint32_t>(steps.rowV);
-    uint32_t startU = static_cast<uint32_t>(steps.startU), startV = static_cast<uint32_t>(steps.startV);
+    // Lane i starts i pixel steps on; all lanes step eight pixels at a time. Sums wrap at 16 bits.
+    Lanes laneU, laneV;
+    for (int i = 0; i < LaneCount; ++i) {
+        laneU[i] = static_cast<uint16_t>(steps.startU + i * steps.pixelU);
+        laneV[i] = static_cast<uint16_t>(steps.startV + i * steps.pixelV);
+    }
+    const uint16_t blockU = static_cast<uint16_t>(LaneCount * steps.pixelU);
+    const uint16_t blockV = static_cast<uint16_t>(LaneCount * steps.pixelV);
+    const uint16_t rowU = static_cast<uint16_t>(steps.rowU), rowV = static_cast<uint16_t>(steps.rowV);
+
     const int width = r->x1 - r->x0;
     uint16_t* row = Framebuffer + size_t{r->y0} * r->stride + r->x0;
-    for (int y = r->y0; y < r->y1; ++y, row += r->stride, startU += rowU, startV += rowV) {
-        uint32_t u = startU, v = startV;
-        for (int x = 0; x < width; ++x, u += pixelU, v += pixelV)
-            row[x] = RotoTexture[(v & 0xFF00) | ((u >> 8) & 0xFF)];
+    for (int y = r->y0; y < r->y1; ++y, row += r->stride, laneU += rowU, laneV += rowV) {
+        Lanes u = laneU, v = laneV;
+        for (int x = 0; x < width; x += LaneCount, u += blockU, v += blockV) {
+            // Texture row v = V's high byte, kept in place as v << 8; column u = U's high byte,
+            // swizzled: (v << 8) >> 6 & 0xE0 is Swizzle(v).
+            const Lanes rowBits = v & 0xFF00;
+            const Lanes texel = rowBits | ((u >> 8) ^ ((rowBits >> 6) & 0xE0));
+            const int n = std::min(LaneCount, width - x);
+            for (int i = 0; i < n; ++i)
+                row[x + i] = SwizzledTexture[texel[i]];
+        }
     }
 }
 
