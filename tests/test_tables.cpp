@@ -84,18 +84,26 @@ TEST(TunnelDepthTable, FallsWithDistanceAndWrapsAt128)
         ASSERT_LE(TunnelDepthTable[i], 127) << i;
 }
 
-TEST(TunnelTables, WalkTableHoldsDepthAndAngleOfEveryEntryRowMajor)
+TEST(TunnelTables, WalkTableHoldsDepthAngleAndTheBlackMarkOfEveryEntryRowMajor)
 {
     EnsureTables();
     for (int y = 0; y < TunnelTableRows; ++y)
         for (int x = 0; x < TunnelTableColumns; ++x) {
-            const uint16_t entry = TunnelWalkTable[y * TunnelTableColumns + x];
-            ASSERT_EQ(entry >> 8, Depth(x, y)) << x << "," << y;
+            const uint32_t entry = TunnelWalkTable[y * TunnelTableColumns + x];
+            ASSERT_EQ(entry >> 16, Depth(x, y) <= 1 ? 1u : 0u) << x << "," << y;
+            ASSERT_EQ((entry >> 8) & 255, Depth(x, y)) << x << "," << y;
             ASSERT_EQ(entry & 255, Angle(x, y) & 127) << x << "," << y;
         }
-    for (int v = 0; v < 128; ++v)
-        for (int u = 0; u < 128; ++u)
-            ASSERT_EQ(TunnelTextureWide[v * 256 + u], TunnelTexture[v * 128 + u]) << v << "," << u;
+}
+
+TEST(TunnelTables, WideTextureRepeatsTheTextureThenTurnsBlack)
+{
+    EnsureTables();
+    for (int v = 0; v < 256; ++v)
+        for (int u = 0; u < 256; ++u) {
+            ASSERT_EQ(TunnelTextureWide[v * 256 + u], TunnelTexture[(v % 128) * 128 + u % 128]) << v << "," << u;
+            ASSERT_EQ(TunnelTextureWide[65536 + v * 256 + u], 0) << v << "," << u;
+        }
 }
 
 TEST(TunnelTables, FollowTheRecordsCentre)

@@ -28,23 +28,18 @@ void Tunnel(const Region* r)
     // and centre never get there (x + offsetX <= 359, y + offsetY <= 479); a larger centre could.
     const int tableEndX = std::clamp(TunnelTableColumns - shifts.offsetX, int{r->x0}, int{r->x1});
     const int tableEndY = std::clamp(TunnelTableRows - shifts.offsetY, int{r->y0}, int{r->y1});
-    // Only the low 7 bits of depth + depthShift and angle + angleShift count: both wrap at 128.
-    // One addition shifts both fields of a walk-table entry, the mask wraps them, and the result
-    // is the texel's place in the wide texture. The walk table is row-major: a buffer row reads
-    // one run of consecutive entries.
+    // Only the low 7 bits of depth + depthShift and angle + angleShift count: both wrap at 128,
+    // which the repeated wide texture does by itself. One addition turns a walk-table entry into
+    // its texel's index; entries of depth 0 or 1 land among the black texels. The walk table is
+    // row-major, so a buffer row reads one run of consecutive entries.
     const uint32_t shift = (static_cast<uint32_t>(shifts.depthShift) & 127) << 8 | (static_cast<uint32_t>(shifts.angleShift) & 127);
-    constexpr uint32_t BlackBelow = 2 << 8;  // depth 0 or 1: the tunnel's far end is black
 
     uint16_t* row = Framebuffer + size_t{r->y0} * r->stride;
     for (int y = r->y0; y < r->y1; ++y, row += r->stride) {
         const int lookedUpEnd = y < tableEndY ? tableEndX : r->x0;
-        const uint16_t* walk = TunnelWalkTable + size_t(y + shifts.offsetY) * TunnelTableColumns + shifts.offsetX;
-        for (int x = r->x0; x < lookedUpEnd; ++x) {
-            const uint32_t entry = walk[x];
-            const uint32_t texel = (entry + shift) & 0x7F7F;
-            const uint16_t pixel = TunnelTextureWide[texel];
-            row[x] = entry >= BlackBelow ? pixel : 0;
-        }
+        const uint32_t* walk = TunnelWalkTable + size_t(y + shifts.offsetY) * TunnelTableColumns + shifts.offsetX;
+        for (int x = r->x0; x < lookedUpEnd; ++x)
+            row[x] = TunnelTextureWide[walk[x] + shift];
         std::fill(row + lookedUpEnd, row + r->x1, uint16_t{0});
     }
 }

@@ -1,5 +1,6 @@
 #include "frame/tables.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -9,8 +10,8 @@ uint16_t* DistanceTable = nullptr;
 uint16_t* RingTable = nullptr;
 uint16_t TunnelAngleTable[TunnelTableColumns * TunnelTableRows];
 uint16_t TunnelDepthTable[TunnelTableColumns * TunnelTableRows];
-uint16_t TunnelWalkTable[TunnelTableRows * TunnelTableColumns];
-uint16_t TunnelTextureWide[128 * 256];
+uint32_t TunnelWalkTable[TunnelTableRows * TunnelTableColumns];
+uint16_t TunnelTextureWide[TunnelTextureWideSize];
 
 // One turn scaled to just under 128 units: 128 / (2 * 3.1416).
 constexpr double AngleScale = 20.371785077667433;
@@ -55,12 +56,14 @@ bool BuildTables(const Region* r)
             const int i = x * TunnelTableRows + y;
             TunnelDepthTable[i] = s == 0 ? 0 : static_cast<uint16_t>(static_cast<int>(4096.0 / std::sqrt(double(s))) & 127);
             TunnelAngleTable[i] = static_cast<uint16_t>(static_cast<int>(std::atan2(double(dy), double(dx)) * AngleScale));
-            TunnelWalkTable[y * TunnelTableColumns + x] = static_cast<uint16_t>(TunnelDepthTable[i] << 8 | (TunnelAngleTable[i] & 127));
+            const uint32_t depth = TunnelDepthTable[i], black = depth <= 1;
+            TunnelWalkTable[y * TunnelTableColumns + x] = black << 16 | depth << 8 | (TunnelAngleTable[i] & 127u);
         }
 
-    for (int v = 0; v < 128; ++v)
-        for (int u = 0; u < 128; ++u)
-            TunnelTextureWide[v << 8 | u] = TunnelTexture[v * 128 + u];
+    for (int v = 0; v < 256; ++v)
+        for (int u = 0; u < 256; ++u)
+            TunnelTextureWide[v << 8 | u] = TunnelTexture[(v & 127) * 128 + (u & 127)];
+    std::fill(TunnelTextureWide + 65536, TunnelTextureWide + TunnelTextureWideSize, uint16_t{0});
 
     CutOutFont();
     EncodeText();

@@ -15,13 +15,15 @@ constexpr int TunnelTableRows = 480;
 extern uint16_t TunnelAngleTable[TunnelTableColumns * TunnelTableRows];  // trunc(atan2 * 128/2pi), 16-bit two's complement
 extern uint16_t TunnelDepthTable[TunnelTableColumns * TunnelTableRows];  // trunc(4096 / distance) AND 127, 0 at the centre
 
-// The same two tables row-major, as the tunnel walks them along a buffer row: entry (x, y) at
-// y * 640 + x holds depth << 8 | (angle AND 127). Bits 7 and 15 stay 0, so one 16-bit addition
-// of depthShift << 8 | angleShift (both 0..127) adds to both fields without a carry between them.
-extern uint16_t TunnelWalkTable[TunnelTableRows * TunnelTableColumns];
-// TunnelTexture with its rows 256 texels apart, texel (v, u) at v << 8 | u, so that a shifted
-// walk-table entry, masked to its two fields, indexes it as it stands. Columns 128..255 are unused.
-extern uint16_t TunnelTextureWide[128 * 256];
+// The same two tables row-major, as the tunnel walks them along a buffer row, in the form the
+// tunnel adds its shifts to: entry (x, y) at y * 640 + x holds depth << 8 | (angle AND 127), plus
+// 1 << 16 where the depth is 0 or 1. Adding depthShift << 8 | angleShift (both 0..127) gives
+// the entry's TunnelTextureWide index, each field's sum staying below 256.
+extern uint32_t TunnelWalkTable[TunnelTableRows * TunnelTableColumns];
+// TunnelTexture repeated to 256 x 256 texels, texel (v, u) at v << 8 | u showing texture texel
+// (v AND 127, u AND 127), then 65536 black texels for the entries marked 1 << 16.
+constexpr int TunnelTextureWideSize = 2 * 256 * 256;
+extern uint16_t TunnelTextureWide[TunnelTextureWideSize];
 
 // Builds the tables from the record's stride, height and centre, then cuts the font out of
 // ScrollerPicture and encodes ScrollText. Called once, on the main thread, before any effect that
