@@ -7,7 +7,7 @@ start_xvfb 1280x720
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$TMP/audio.raw" \
   "$BUILD_DIR/sideways" 2>"$TMP/stderr" &
 pid=$!
-window=$(wait_window sideways 10) || fail "no sideways window appeared"
+window=$(wait_window sideways 10 "$pid") || fail "no sideways window appeared"
 
 geometry=$(xdotool getwindowgeometry "$window")
 grep -q "Position: 0,0" <<<"$geometry" || fail "window not at the origin: $geometry"

@@ -5,7 +5,7 @@ start_xvfb 1280x720
 
 SIDEWAYS_FPS=1 SDL_AUDIODRIVER=dummy "$BUILD_DIR/sideways" 2>"$TMP/stderr" &
 pid=$!
-window=$(wait_window sideways 10) || fail "no sideways window appeared: $(cat "$TMP/stderr")"
+window=$(wait_window sideways 10 "$pid") || fail "no sideways window appeared: $(cat "$TMP/stderr")"
 sleep 3
 kill -0 "$pid" 2>/dev/null || fail "the demo ended early: $(cat "$TMP/stderr")"
 xdotool windowfocus --sync "$window" key Escape

@@ -6,7 +6,7 @@ start_xvfb 1024x768
 
 SDL_AUDIODRIVER=no-such-driver "$BUILD_DIR/sideways" 2>"$TMP/stderr" &
 pid=$!
-box=$(wait_window BASS 20) || fail "no message box titled BASS appeared; windows: $(xwininfo -root -tree 2>&1 | grep '"'), stderr: $(cat "$TMP/stderr"), state: $(cat /proc/$pid/wchan 2>&1) $(grep State /proc/$pid/status 2>&1), xvfb: $(cat "$TMP/xvfb.log"), DISPLAY=$DISPLAY"
+box=$(wait_window BASS 20 "$pid") || fail "no message box titled BASS appeared: $(cat "$TMP/stderr")"
 sleep 0.3
 kill -0 "$pid" 2>/dev/null || fail "the demo did not wait for the box"
 xdotool windowfocus --sync "$box" key Return

@@ -6,21 +6,42 @@ SOURCE_DIR=$(cd "$2" && pwd)
 TMP=$(mktemp -d)
 XVFB_PID=""
 cleanup() {
-  [[ -n "$XVFB_PID" ]] && kill "$XVFB_PID" 2>/dev/null || true
+  if [[ -n "$XVFB_PID" ]]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+  fi
   rm -rf "$TMP"
 }
 trap cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# Starts Xvfb on a free display number (WIDTHxHEIGHT, default 1280x720) and exports DISPLAY.
+# Starts Xvfb (WIDTHxHEIGHT, default 1280x720) and exports DISPLAY once a client can connect.
+# The display number is drawn at random from a wide range rather than taken as the lowest free
+# one: tests run side by side, and a server that is still shutting down on a number just freed
+# can delete the sockets of a new server that took the same number.
 start_xvfb() {
-  local size=${1:-1280x720}
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$TMP/displayfd" 2>"$TMP/xvfb.log" &
-  XVFB_PID=$!
-  for _ in $(seq 200); do [[ -s "$TMP/displayfd" ]] && break; sleep 0.05; done
-  [[ -s "$TMP/displayfd" ]] || fail "Xvfb did not start: $(cat "$TMP/xvfb.log")"
-  export DISPLAY=":$(head -n1 "$TMP/displayfd")"
+  local size=${1:-1280x720} n
+  for _ in 1 2 3 4 5; do
+    n=$((200 + RANDOM % 700))
+    [[ -e "/tmp/.X$n-lock" ]] && continue
+    # -noreset: by default the server resets when its last client leaves, and a client that
+    # connects during the reset (the demo, just after a probe of ours) is turned away.
+    Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp -noreset 2>"$TMP/xvfb.log" &
+    XVFB_PID=$!
+    for _ in $(seq 200); do
+      if xwininfo -root -display ":$n" >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.05
+    done
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+  done
+  fail "Xvfb did not start: $(cat "$TMP/xvfb.log")"
 }
 
 # Waits up to $2 seconds (default 10) for a window named $1; prints its id.
@@ -31,7 +52,17 @@ wait_window() {
     [[ -n "$id" ]] && { echo "$id"; return 0; }
     sleep 0.05
   done
+  [[ -n "${3:-}" ]] && diagnose "$3"
   return 1
+}
+
+# Says what process $1 is doing and what the X server shows, for a failure message.
+diagnose() {
+  {
+    echo "--- windows:"; xwininfo -root -tree 2>&1 | grep '"' || true
+    echo "--- process $1: $(grep State /proc/"$1"/status 2>&1)"
+    command -v gdb >/dev/null && gdb -p "$1" -batch -ex 'thread apply all bt 12' 2>/dev/null | grep -E '^#|^Thread' || true
+  } >&2
 }
 
 # Waits up to $2 seconds for process $1 to end; sets EXIT_CODE, or fails if it keeps running.
