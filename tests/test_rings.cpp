@@ -95,6 +95,17 @@ const Rect Rectangles[] = {
 
 const uint32_t Times[] = {0, 999, 10000, 40320, 61441, 73000, 123457, 299999};
 
+// Draws both ring effects over the record and compares each with its plain reference.
+void ExpectBothMatchTheirReferences(const Region& r, const ScopedFramebuffer& fb, std::vector<uint16_t>& expected)
+{
+    RingsXor3(&r, 1);
+    ReferenceRingsXor3(r, 1, expected);
+    ASSERT_EQ(fb.pixels, expected) << "RingsXor3, millis " << r.millis;
+    RingsSum2(&r);
+    ReferenceRingsSum2(r, expected);
+    ASSERT_EQ(fb.pixels, expected) << "RingsSum2, millis " << r.millis;
+}
+
 }  // namespace
 
 TEST(RingCentres, MatchTheWorkedValuesAtZeroAndTenSeconds)
@@ -200,12 +211,7 @@ TEST(RingsPixelPass, MatchesThePlainPassEveryFrameOfOneOrder)
     std::vector<uint16_t> expected(BufferPixels);
     for (uint32_t m = 38400; m < 42240; m += 61) {
         const Region r = MakeRegion(uint16_t(m % 240), 0, 240, 320, m);
-        RingsXor3(&r, 1);
-        ReferenceRingsXor3(r, 1, expected);
-        ASSERT_EQ(fb.pixels, expected) << "millis " << m;
-        RingsSum2(&r);
-        ReferenceRingsSum2(r, expected);
-        ASSERT_EQ(fb.pixels, expected) << "millis " << m;
+        ASSERT_NO_FATAL_FAILURE(ExpectBothMatchTheirReferences(r, fb, expected));
     }
 }
 
@@ -290,12 +296,7 @@ TEST(RingsSafety, RowTermsPastTheTableAreClampedToItsLastRow)
         r.centerY = 200;
         for (const RingCentre& c : RingsXor3Centres(&r))
             reachedPast |= c.y > 319;
-        RingsXor3(&r, 1);
-        ReferenceRingsXor3(r, 1, expected);
-        ASSERT_EQ(fb.pixels, expected) << "millis " << m;
-        RingsSum2(&r);
-        ReferenceRingsSum2(r, expected);
-        ASSERT_EQ(fb.pixels, expected) << "millis " << m;
+        ASSERT_NO_FATAL_FAILURE(ExpectBothMatchTheirReferences(r, fb, expected));
     }
     EXPECT_TRUE(reachedPast);
 }
