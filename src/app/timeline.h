@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#include "app/show_timing.h"
 #include "frame/frame.h"
 
 // The levels of one frame, all derived from the play position.
@@ -32,9 +33,6 @@ struct SceneStep {
     Arg arg;
 };
 extern const std::span<const SceneStep> SceneTimeline;
-
-// The order at which the show ends: its first frame is drawn black, then the loop stops.
-constexpr int32_t LastOrder = 31;
 
 // Draws the scene of order and row into the Framebuffer with the driver's four records, which
 // keep their contents between frames. Orders 1 and 2 freeze ElapsedMillis at 3000 for the frame.

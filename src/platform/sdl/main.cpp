@@ -5,9 +5,9 @@
 #include <cstdlib>
 
 #include "app/driver.h"
-#include "display/display.h"
-#include "display/frame_rate.h"
-#include "sound/sound_sdl.h"
+#include "platform/sdl/display.h"
+#include "app/frame_rate.h"
+#include "platform/sdl/sound.h"
 
 static FrameRate Rate;
 

@@ -1,4 +1,4 @@
-#include "display/display.h"
+#include "platform/sdl/display.h"
 
 #include <atomic>
 #include <cstdio>
