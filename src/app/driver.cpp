@@ -34,65 +34,81 @@ void DrawShowFrame(ShowState* show, uint32_t millis, uint32_t position)
     DrawScene(show->order, show->row, show->records);
 }
 
-int RunDemo(const Platform* platform)
+bool StartShow(LiveShow* show, const Platform* platform)
 {
     const SoundTable& sound = platform->sound;
+    *show = LiveShow{platform, {}, 0, false};
     QuitFlag = 0;
     ElapsedMillis = 0;
     ElapsedSeconds = 0;
-    int exitCode = 0;
 
-    if (!platform->CreateDisplay())
-        return 1;
+    if (!platform->CreateDisplay()) {
+        show->exitCode = 1;
+        return false;
+    }
 
+    show->soundOpened = true;
     if (!sound.Init(SoundDevice, MusicRate, SoundFlags)) {
         platform->ShowMessage("Init FAIL", "BASS");
         QuitFlag = 1;
-        exitCode = 1;
+        show->exitCode = 1;
     } else {
         sound.MusicFree();
         // The embedded module's size goes with it: a load from memory never reads past its end.
         if (!sound.MusicLoad(1, MusicModule.data(), 0, static_cast<uint32_t>(MusicModule.size()), LoadFlags)) {
             Report("the embedded music module could not be loaded");
             QuitFlag = 1;
-            exitCode = 1;
+            show->exitCode = 1;
         } else {
             sound.MusicGetLength(1);
         }
     }
 
-    ShowState show = {};
     Framebuffer = static_cast<uint16_t*>(AllocateMemory(BufferPixels * sizeof(uint16_t)));
     if (Framebuffer == nullptr) {
         Report("out of memory for the frame buffer");
-        sound.Free();
-        return 1;
+        show->exitCode = 1;
+        return false;
     }
-    FadePicture(RegionFull(&show.records[0]), 0);
+    FadePicture(RegionFull(&show->state.records[0]), 0);
     platform->PresentFrame();
-    if (!BuildTables(&show.records[0])) {
+    if (!BuildTables(&show->state.records[0])) {
         Report("out of memory for the lookup tables");
-        sound.Free();
-        std::free(Framebuffer);
-        Framebuffer = nullptr;
-        return 1;
+        show->exitCode = 1;
+        return false;
     }
     StartTick = platform->Ticks();
     sound.MusicPlay();
+    return !QuitFlag;
+}
 
-    if (!QuitFlag) {
-        do {
-            const uint32_t millis = platform->Ticks() - StartTick;
-            if (platform->PollQuit())
-                QuitFlag = 1;
-            DrawShowFrame(&show, millis, sound.MusicGetPosition());
-            platform->PresentFrame();
-            platform->PumpMessage();
-        } while (!QuitFlag && show.order < LastOrder);
-    }
+bool ShowFrame(LiveShow* show)
+{
+    const Platform* platform = show->platform;
+    const uint32_t millis = platform->Ticks() - StartTick;
+    if (platform->PollQuit())
+        QuitFlag = 1;
+    DrawShowFrame(&show->state, millis, platform->sound.MusicGetPosition());
+    platform->PresentFrame();
+    platform->PumpMessage();
+    return !QuitFlag && show->state.order < LastOrder;
+}
 
-    sound.Free();
+int EndShow(LiveShow* show)
+{
+    if (show->soundOpened)
+        show->platform->sound.Free();
+    show->soundOpened = false;
     std::free(Framebuffer);
     Framebuffer = nullptr;
-    return exitCode;
+    return show->exitCode;
+}
+
+int RunDemo(const Platform* platform)
+{
+    LiveShow show;
+    if (StartShow(&show, platform))
+        while (ShowFrame(&show)) {
+        }
+    return EndShow(&show);
 }

@@ -40,6 +40,25 @@ struct ShowState {
 // scene into the Framebuffer. The live loop and the offline capture both draw through this.
 void DrawShowFrame(ShowState* show, uint32_t millis, uint32_t position);
 
-// Runs the whole show. Returns the exit code: 0 after the show ended (order 31 or Escape),
-// 1 when the display, the sound or the memory failed (the reason is already shown).
+// A show in progress on a platform: what StartShow opened, for ShowFrame and EndShow.
+struct LiveShow {
+    const Platform* platform;
+    ShowState state;
+    int exitCode;      // what EndShow returns unless something fails later
+    bool soundOpened;  // the sound layer was asked to start: EndShow frees it
+};
+
+// Opens the display and the sound, shows a black frame, builds the tables and starts the music.
+// True when the frame loop should run; false when the show ended already (the display, the sound
+// or the memory failed, the reason shown), and then only EndShow is left to call.
+bool StartShow(LiveShow* show, const Platform* platform);
+// One frame of the loop: reads the quit request and the music position, draws, presents and
+// handles a window event. False once the show is over (Escape or the first frame of order 31):
+// then call EndShow. Main thread; a browser calls it once per animation frame.
+bool ShowFrame(LiveShow* show);
+// Stops the sound and frees the frame buffer. Returns the exit code: 0 after the show ended
+// (order 31 or Escape), 1 when the display, the sound or the memory failed.
+int EndShow(LiveShow* show);
+
+// The desktop's whole show: StartShow, ShowFrame until it is over, EndShow.
 int RunDemo(const Platform* platform);
