@@ -24,10 +24,10 @@ std::vector<uint8_t> Staging(StagingBytes);
 std::vector<uint16_t> SuppliedScroller;
 Region SceneRecords[4];
 
-// The clock of row 32 of an order: 3.84 s per order, 0.06 s per row.
+// The clock at row SceneRow of an order.
 uint32_t MillisAt(int32_t order)
 {
-    return static_cast<uint32_t>(order * 3840 + SceneRow * 60);
+    return static_cast<uint32_t>(order) * OrderMillis + static_cast<uint32_t>(SceneRow) * RowMillis;
 }
 
 Region At(uint16_t x0, uint16_t y0, uint16_t x1, uint16_t y1, int32_t order)

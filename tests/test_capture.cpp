@@ -33,7 +33,7 @@ const ShowMusic& WholeShow(Stretch* stretch = nullptr)
     static Stretch s;
     static const ShowMusic music = [] {
         ShowMusic m;
-        EXPECT_TRUE(RenderShow(&m, 60, 0, EndOrder, &s));
+        EXPECT_TRUE(RenderShow(&m, 60, 0, LastOrder, &s));
         return m;
     }();
     if (stretch != nullptr)
@@ -128,7 +128,7 @@ TEST(CaptureStretch, WholeShowEndsWithTheBlackEndFrameWhichEndsTheVideo)
     EXPECT_EQ(s.last, 7143u);
     EXPECT_EQ(s.videoEnd, 7143u);
     EXPECT_EQ(FrameOrder(&music, 7142), 30);
-    EXPECT_EQ(FrameOrder(&music, 7143), EndOrder);
+    EXPECT_EQ(FrameOrder(&music, 7143), LastOrder);
     // The video runs to the end frame's start: 31 orders of 3.84 s within one frame.
     EXPECT_NEAR(s.videoEnd / 60.0, 31 * 3.84, 1 / 60.0);
     EXPECT_GE(music.samples.size() / 2, FrameFirstSample(s.videoEnd, 60));
@@ -140,8 +140,8 @@ TEST(CaptureStretch, FromAndToTakeWholeOrders)
         {0, 0, 0, 230, 231},
         {1, 2, 231, 691, 692},
         {30, 30, 6912, 7142, 7143},
-        {30, EndOrder, 6912, 7143, 7143},
-        {EndOrder, EndOrder, 7143, 7143, 7143},
+        {30, LastOrder, 6912, 7143, 7143},
+        {LastOrder, LastOrder, 7143, 7143, 7143},
     };
     for (const auto& c : cases) {
         ShowMusic music;
@@ -157,7 +157,7 @@ TEST(CaptureStretch, AtFiftyFramesASecondTheEndFrameStartsWithOrder31)
 {
     ShowMusic music;
     Stretch s;
-    ASSERT_TRUE(RenderShow(&music, 50, 30, EndOrder, &s));
+    ASSERT_TRUE(RenderShow(&music, 50, 30, LastOrder, &s));
     EXPECT_EQ(s.first, 5760u);  // 30 x 3.84 s x 50
     EXPECT_EQ(s.last, 5952u);
     EXPECT_EQ(FramePosition(&music, 5952), Pos(31, 0));
@@ -191,7 +191,7 @@ TEST(CaptureFrames, OrdersOneAndTwoCarryTheFrozenClockInBothRecords)
 
 TEST(CaptureFrames, OnlyTheCreditOrdersRunTheScroller)
 {
-    for (int32_t order = 0; order <= EndOrder; ++order)
+    for (int32_t order = 0; order <= LastOrder; ++order)
         EXPECT_EQ(SceneScrolls(order), order >= 23 && order <= 29) << "order " << order;
 }
 
@@ -220,7 +220,7 @@ TEST(GoldenFrames, CoverEveryOrderAndTheCloseOverTheLastScrollerFrame)
             closeAfterScroller = true;
     }
     EXPECT_EQ(orders.size(), 32u);
-    EXPECT_EQ(*orders.rbegin(), EndOrder);
+    EXPECT_EQ(*orders.rbegin(), LastOrder);
     EXPECT_TRUE(closeAfterScroller);
 }
 
@@ -349,7 +349,7 @@ TEST(CaptureOptions, DefaultsAreTheWholeShowAt60FpsScaledBy4)
     EXPECT_EQ(o.rawEvery, 1u);
     EXPECT_EQ(o.scale, 4);
     EXPECT_EQ(o.fromOrder, 0);
-    EXPECT_EQ(o.toOrder, EndOrder);
+    EXPECT_EQ(o.toOrder, LastOrder);
     EXPECT_EQ(o.fps, 60u);
     EXPECT_TRUE(o.video.empty() && o.pngDir.empty() && o.wavFile.empty());
 }

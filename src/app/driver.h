@@ -2,24 +2,26 @@
 // plugs in SDL and OpenGL and tests plug in a fake. Everything runs on the calling thread.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "frame/frame.h"
 #include "sound/sound.h"
 
 struct Platform {
-    // Opens the full-screen window and GL context and shows black; 0 = failure, already reported.
-    int (*CreateDisplay)();
+    // Opens the full-screen window and GL context and shows black; false, with *error saying why,
+    // when there is no display or no OpenGL.
+    bool (*CreateDisplay)(std::string* error);
     // Shows the Framebuffer: converts it, uploads it, draws the turned quad, swaps.
     void (*PresentFrame)();
     // A millisecond tick count that wraps at 2^32.
     uint32_t (*Ticks)();
-    // Nonzero when Escape is down now, was pressed since the last poll, or the window was asked
-    // to close.
-    int (*PollQuit)();
+    // True when Escape is down now, was pressed since the last poll, or the window was asked to
+    // close.
+    bool (*PollQuit)();
     // A modal box with one OK button; returns when it is dismissed.
     void (*ShowMessage)(const char* text, const char* caption);
-    // Handles at most one pending window event; nonzero if one was retrieved.
-    int (*PumpMessage)();
+    // Handles at most one pending window event; true if one was retrieved.
+    bool (*PumpMessage)();
     SoundTable sound;
 };
 
@@ -34,6 +36,13 @@ struct ShowState {
     int32_t order, row;
     Region records[4];
 };
+
+// The start of the show, for the live program and everything that draws the show offline: the
+// clock at 0, the records cleared and R1 filled for the whole buffer, the Framebuffer black (then
+// showBlack, when given, presents it), the lookup tables built, the font cut out of
+// ScrollerPicture and the scroll text encoded. The Framebuffer must be allocated. False, with
+// *error saying why, when a table cannot be allocated. Main thread.
+bool PrepareShow(ShowState* show, void (*showBlack)(), std::string* error);
 
 // One frame of the loop without the platform: sets the clock to millis (ElapsedSeconds = millis /
 // 1000), takes position (packed order | row << 16) unless it is PositionUnknown, and draws the

@@ -1,4 +1,4 @@
-// Two-colour moirés of concentric rings around centres that wander with time. The distance of a
+// Two-color moirés of concentric rings around centres that wander with time. The distance of a
 // pixel from a centre comes from a table: row |y - cy| (absolute buffer rows), column
 // |stride - cx - (x - x0)|, i.e. the centre mirrored across the row and counted from the
 // rectangle's left edge, which is what makes the quadrant scenes repeat the same columns.
@@ -23,8 +23,8 @@ struct Motion {
     int32_t margin, spread;
 };
 
-constexpr Motion Xor3Motion = {0.00015625, 3000, 600, 3000, 1000, 30, 15};
-constexpr Motion Sum2Motion = {0.0004166666666666667, 2300, 300, 2000, 200, 50, 10};
+constexpr Motion Xor3Motion = {1.0 / 6400, 3000, 600, 3000, 1000, 30, 15};
+constexpr Motion Sum2Motion = {1.0 / 2400, 2300, 300, 2000, 200, 50, 10};
 
 template <size_t N>
 std::array<RingCentre, N> MoveCentres(const Region* r, const Motion& motion)

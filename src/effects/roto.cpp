@@ -11,7 +11,7 @@ void ComputeRotoSteps(const Region* r, RotoSteps* steps)
     const int32_t width = r->x1 - r->x0;
     const int32_t height = r->y1 - r->y0;
     const double m = static_cast<double>(r->millis);
-    const double a = m * 0.0014285714285714286;  // one turn of the steps in 2 pi * 700 ms
+    const double a = m * (1.0 / 700);  // one turn of the steps in 2 pi * 700 ms
     const double b = m * 0.001;                   // one circle of the start point in 2 pi * 1000 ms
     // Conversions truncate toward zero, and so do the integer divisions.
     steps->ks = static_cast<int32_t>((std::sin(a) + 0.5) * 65536.0);

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "app/driver.h"
 #include "assets/assets.h"
 #include "canvas.h"
 #include "effects/effects.h"
-#include "frame/tables.h"
 #include "pixel_font.h"
 
 namespace {
@@ -80,11 +80,13 @@ int main(int argc, char** argv)
 
     std::vector<uint16_t> frame(BufferPixels);
     Framebuffer = frame.data();
-    Region r;
-    if (!BuildTables(RegionFull(&r))) {
-        std::fprintf(stderr, "contact-sheet: out of memory for the tables\n");
+    ShowState start;
+    std::string error;
+    if (!PrepareShow(&start, nullptr, &error)) {
+        std::fprintf(stderr, "contact-sheet: %s\n", error.c_str());
         return 1;
     }
+    Region r;
     PutFrame(&sheet, ScrollerPicture, 3 * Gap + 2 * 512, row2, "scroller picture, font cut out");
     PutGlyphs(&sheet, 3 * Gap + 2 * 512, row2 + BufferWidth + Gap + Label, "the font as the scroller draws it");
 

@@ -85,7 +85,7 @@ int main(int argc, char** argv)
         const size_t got = RenderMusic(decoder, slice.data(), MusicSliceFrames);
         if (got == 0)
             break;
-        const uint32_t order = MusicPosition(decoder) & 0xFFFF;
+        const uint32_t order = PositionOrder(MusicPosition(decoder));
         for (size_t i = 0; i < got; i++) {
             const double l = slice[2 * i], r = slice[2 * i + 1];
             sum += (l * l + r * r) / 2;

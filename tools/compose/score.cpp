@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/show_timing.h"
 #include "synth.h"
 
 // The soundtrack in A minor at 125 BPM, 8 rows to a beat: a row is a 32nd note, an order of 64
@@ -27,8 +28,7 @@
 namespace {
 
 constexpr uint16_t Channels = 12;
-constexpr int Orders = 32;
-constexpr int RowsPerOrder = 64;
+constexpr int Orders = ShowOrders;
 constexpr int RowsPerBar = 32;
 constexpr int RowsPerStep = 2;  // a sixteenth note
 constexpr int TotalRows = Orders * RowsPerOrder;
@@ -591,8 +591,8 @@ void ComposeSoundtrack(XmModule* m)
     m->name = "";
     m->trackerName = "tools/compose";
     m->channels = Channels;
-    m->tempo = 3;
-    m->bpm = 125;
+    m->tempo = ShowTempo;
+    m->bpm = ShowBpm;
     m->linearFrequencies = true;
     m->restart = 0;
     m->instruments.resize(VoiceCount);

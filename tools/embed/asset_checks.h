@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "frame/frame.h"  // PackRgb565
+
 // A decoded picture or texture as drawn: width x height RGB565 colours, row-major from the top
 // left, each packed as ((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3).
 struct Image {
@@ -16,12 +18,6 @@ struct Image {
     int height = 0;
     std::vector<uint16_t> pixels;
 };
-
-// The one packing rule for 8-bit intensities: the low bits are dropped, nothing is rounded.
-constexpr uint16_t PackRgb565(uint8_t red, uint8_t green, uint8_t blue)
-{
-    return static_cast<uint16_t>(((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3));
-}
 
 // Reads a PNG into image. Refuses a file that is not a readable PNG or has a pixel that is not
 // fully opaque (the screen has no transparency).

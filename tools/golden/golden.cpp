@@ -7,6 +7,7 @@
 #include "capture/landscape.h"
 #include "display/convert.h"
 #include "frame/frame.h"
+#include "sound/music.h"
 
 const char* const GoldenHeader =
     "# Golden frames of the show at 60 fps: frame order row millis buffer picture.\n"
@@ -21,7 +22,7 @@ static uint32_t FirstFrameAtOrAfter(const ShowMusic* music, const Stretch* show,
 {
     for (uint32_t frame = 0; frame <= show->last; ++frame) {
         const uint32_t p = FramePosition(music, frame);
-        if ((p & 0xFFFF) > order || ((p & 0xFFFF) == order && (p >> 16) >= row))
+        if (PositionOrder(p) > order || (PositionOrder(p) == order && PositionRow(p) >= row))
             return frame;
     }
     return show->last;
@@ -30,7 +31,7 @@ static uint32_t FirstFrameAtOrAfter(const ShowMusic* music, const Stretch* show,
 std::vector<uint32_t> ChooseGoldenFrames(const ShowMusic* music, const Stretch* show)
 {
     std::vector<uint32_t> frames;
-    for (uint32_t order = 0; order < EndOrder; ++order)
+    for (uint32_t order = 0; order < LastOrder; ++order)
         frames.push_back(FirstFrameAtOrAfter(music, show, order, 32));
     const uint32_t order1 = FirstFrameAtOrAfter(music, show, 1, 0);
     const uint32_t order3 = FirstFrameAtOrAfter(music, show, 3, 0);

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "app/driver.h"
 #include "capture/output_files.h"
 #include "effects/effects.h"
-#include "frame/tables.h"
 #include "golden.h"
 
 int main(int argc, char** argv)
@@ -17,15 +17,15 @@ int main(int argc, char** argv)
     }
     std::vector<uint16_t> pixels(BufferPixels);
     Framebuffer = pixels.data();
-    Region whole = {};
-    FadePicture(RegionFull(&whole), 0);
-    if (!BuildTables(&whole)) {
-        std::fprintf(stderr, "golden_frames: out of memory for the lookup tables\n");
+    ShowState start;
+    std::string error;
+    if (!PrepareShow(&start, nullptr, &error)) {
+        std::fprintf(stderr, "golden_frames: %s\n", error.c_str());
         return 1;
     }
     ShowMusic music;
     Stretch show;
-    if (!RenderShow(&music, GoldenFps, 0, EndOrder, &show)) {
+    if (!RenderShow(&music, GoldenFps, 0, LastOrder, &show)) {
         std::fprintf(stderr, "golden_frames: the embedded music ends before the show does\n");
         return 1;
     }
@@ -41,7 +41,6 @@ int main(int argc, char** argv)
             ++next;
         }
     }
-    std::string error;
     if (!WriteWholeFile(argv[1], {reinterpret_cast<const uint8_t*>(text.data()), text.size()}, &error)) {
         std::fprintf(stderr, "golden_frames: %s\n", error.c_str());
         return 1;

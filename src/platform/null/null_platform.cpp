@@ -7,9 +7,11 @@
 
 static NullPlatform* State = nullptr;
 
-static int CreateDisplay()
+static bool CreateDisplay(std::string* error)
 {
     State->log.push_back("display");
+    if (!State->displayOk)
+        *error = "the null display was told to fail";
     return State->displayOk;
 }
 
@@ -22,7 +24,7 @@ static void PresentFrame()
 
 static uint32_t Ticks() { return State->tick += State->tickStep; }
 
-static int PollQuit() { return State->polls++ == State->quitOnFrame; }
+static bool PollQuit() { return State->polls++ == State->quitOnFrame; }
 
 static void ShowMessage(const char* text, const char* caption)
 {
@@ -31,11 +33,11 @@ static void ShowMessage(const char* text, const char* caption)
     State->boxCaption = caption;
 }
 
-static int PumpMessage()
+static bool PumpMessage()
 {
     State->log.push_back("pump");
     ++State->pumps;
-    return 1;
+    return true;
 }
 
 static int Init(int, uint32_t, uint32_t)
