@@ -21,7 +21,8 @@ enum class Call : uint8_t {
     None, FreezeClock, FillBlack, FadePicture, IrisCover, IrisReveal, CopperBars, CopperWipe,
     RingsXor3, RingsSum2, Rotozoom, SplitRotoRings2, SplitRotoRings3, Tunnel, Scroller,
 };
-enum class Arg : uint8_t { None, Zero, One, Rise, Fall, Wipe, ScrollPos };
+// The argument of a call; Zero also stands for the calls that take none.
+enum class Arg : uint8_t { Zero, One, Rise, Fall, Wipe, ScrollPos };
 
 // One call of a frame: for orders first..last, fill record (0..3 for R1..R4) with preset, then
 // make the call with it (split routines and the wipe take records record and record + 1).
