@@ -187,3 +187,13 @@ TEST_F(Driver, OutOfMemoryForATableEndsCleanly)
         EXPECT_EQ(Framebuffer, nullptr);
     }
 }
+
+TEST_F(Driver, WithoutAScriptTheNullPlatformPlaysAtTheShowsPaceToTheEnd)
+{
+    fake.positions.clear();
+    fake.tickStep = 960;  // 16 rows a frame: order 31 begins on the 124th frame of the loop
+    EXPECT_EQ(RunDemo(&FakePlatform), 0);
+    ASSERT_EQ(fake.frames.size(), 1u + 124u);
+    EXPECT_FALSE(AllBlack(fake.frames[100]));  // order 25: the credits
+    EXPECT_TRUE(AllBlack(fake.frames.back()));
+}
