@@ -1,5 +1,6 @@
 // Start-up, the frame loop and shutdown, run against a small platform table so that the demo
-// plugs in SDL and OpenGL and tests plug in a fake. Everything runs on the calling thread.
+// plugs in SDL and OpenGL and tests plug in the null platform. Everything runs on the calling
+// thread.
 #pragma once
 #include <cstdint>
 #include <string>
