@@ -13,7 +13,7 @@
 #include "display/convert.h"
 #include "effects/effects.h"
 #include "frame/frame.h"
-#include "frame/tables.h"
+#include "effects/tables.h"
 #include "show.h"
 
 namespace {
@@ -159,15 +159,17 @@ void RegisterEffects()
     const auto fill = [](const Region*, uint32_t) { FillScreen(0); };
 
     RegisterEffect("FadePicture", Full, 0, fade, LevelsAt(0, SceneRow).fall);
-    RegisterSplit("CopperWipe", 60, 1, LevelsAt(1, SceneRow).wipe, CopperWipe);
-    RegisterSplit("CopperWipe", 180, 2, LevelsAt(2, SceneRow).wipe, CopperWipe);
+    for (const int32_t order : {1, 2}) {
+        const uint32_t level = LevelsAt(order, SceneRow).wipe;
+        RegisterSplit("CopperWipe", CopperWipeSplit(level), order, level, CopperWipe);
+    }
     RegisterEffect("CopperBars", Full, 3, bars);
     RegisterEffect("IrisCover", Full, 4, cover, LevelsAt(4, SceneRow).fall);
     RegisterEffect("RingsXor3Overlay", Full, 7, xor3, 0);
     RegisterEffect("RingsXor3", Full, 9, xor3, 1);
     for (const int32_t row : {1, 32, 63}) {
         const uint32_t level = LevelsAt(10, row).rise;
-        const uint16_t splitX = static_cast<uint16_t>((level * BufferWidth) >> 16);
+        const uint16_t splitX = RotoRings3Split(level);
         RegisterSplit("SplitRotoRings3", splitX, 10, level, SplitRotoRings3);
         RegisterEffect("Rotozoom", Left(splitX), 10, roto);
         RegisterEffect("RingsXor3", Right(splitX), 10, xor3, 1);
@@ -175,7 +177,7 @@ void RegisterEffects()
     RegisterEffect("Rotozoom", Full, 11, roto);
     for (const int32_t row : {0, 1, 32, 63}) {
         const uint32_t level = LevelsAt(14, row).rise;
-        const uint16_t splitX = static_cast<uint16_t>(((65535 - level) * BufferWidth) >> 16);
+        const uint16_t splitX = RotoRings2Split(level);
         RegisterSplit("SplitRotoRings2", splitX, 14, level, SplitRotoRings2);
         RegisterEffect("Rotozoom", Left(splitX), 14, roto);
         RegisterEffect("RingsSum2", Right(splitX), 14, sum2);

@@ -5,6 +5,7 @@
 #include "assets/assets.h"
 #include "effects/effects.h"
 #include "effects/motion.h"
+#include "effects/tables.h"
 
 void ComputeRotoSteps(const Region* r, RotoSteps* steps)
 {
@@ -28,19 +29,19 @@ void ComputeRotoSteps(const Region* r, RotoSteps* steps)
 // every 8th row falls on the same cache sets, so a walk that runs mostly down the texture (the
 // zoomed-out, near-vertical frames) keeps evicting its own lines. Here the eight 32-texel runs
 // of row v are swapped around by bits 3..5 of v: texel (v, u) lies at v << 8 | (u ^ Swizzle(v)),
-// which spreads any 64 consecutive rows of one column over all sets. Built when the program
-// loads, from the constant asset.
+// which spreads any 64 consecutive rows of one column over all sets.
 constexpr uint32_t Swizzle(uint32_t v)
 {
     return ((v >> 3) & 7) << 5;
 }
 static uint16_t SwizzledTexture[256 * 256];
-static const bool SwizzledTextureBuilt = [] {
+
+void BuildRotoTexture()
+{
     for (uint32_t v = 0; v < 256; ++v)
         for (uint32_t u = 0; u < 256; ++u)
             SwizzledTexture[v << 8 | (u ^ Swizzle(v))] = RotoTexture[v << 8 | u];
-    return true;
-}();
+}
 
 // Eight neighbouring pixels of a row at once. Only bits 8..15 of an accumulator pick a texel, and
 // the low 16 bits of a sum depend only on the low 16 bits of its terms, so 16-bit lanes walk the
@@ -97,19 +98,19 @@ void ShiftRow(uint16_t row, uint16_t amount)
 }
 
 // Levels above 65535 count as 65535; the products are shifted right by 16, truncating.
-static uint16_t RisingSplit(uint32_t level)
+uint16_t RotoRings3Split(uint32_t level)
 {
     return static_cast<uint16_t>((std::min<uint32_t>(level, 65535) * BufferWidth) >> 16);
 }
 
-static uint16_t FallingSplit(uint32_t level)
+uint16_t RotoRings2Split(uint32_t level)
 {
     return static_cast<uint16_t>(((65535 - std::min<uint32_t>(level, 65535)) * BufferWidth) >> 16);
 }
 
 void SplitRotoRings2(Region* left, Region* right, uint32_t level)
 {
-    const uint16_t splitX = FallingSplit(level);
+    const uint16_t splitX = RotoRings2Split(level);
     RegionColumns(left, 0, splitX);
     RegionColumns(right, splitX, BufferWidth);
     Rotozoom(left);
@@ -118,7 +119,7 @@ void SplitRotoRings2(Region* left, Region* right, uint32_t level)
 
 void SplitRotoRings3(Region* left, Region* right, uint32_t level)
 {
-    const uint16_t splitX = RisingSplit(level);
+    const uint16_t splitX = RotoRings3Split(level);
     RegionColumns(left, 0, splitX);
     RegionColumns(right, splitX, BufferWidth);
     Rotozoom(left);
