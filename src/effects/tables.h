@@ -20,9 +20,10 @@ uint16_t TunnelDepthAt(const Region* r, int x, int y);  // trunc(4096 / distance
 // the entry's TunnelTextureWide index, each field's sum staying below 256.
 extern uint32_t TunnelWalkTable[TunnelTableRows * TunnelTableColumns];
 // TunnelTexture repeated to 256 x 256 texels, texel (v, u) at v << 8 | u showing texture texel
-// (v AND 127, u AND 127), then 65536 black texels for the entries marked 1 << 16.
+// (v AND 127, u AND 127), then 65536 black texels for the entries marked 1 << 16, and one more
+// that no entry indexes, so that a 32-bit read of any texel stays inside.
 constexpr int TunnelTextureWideSize = 2 * 256 * 256;
-extern uint16_t TunnelTextureWide[TunnelTextureWideSize];
+extern uint16_t TunnelTextureWide[TunnelTextureWideSize + 1];
 
 // Builds the walk table about the record's centre and the wide texture. Main thread, before the
 // tunnel draws.
