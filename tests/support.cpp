@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "assets/assets.h"
-#include "frame/tables.h"
+#include "effects/tables.h"
 
 // Taken at load time, before any test can change the picture.
 static const std::vector<uint16_t> SuppliedScroller(ScrollerPicture, ScrollerPicture + BufferPixels);

@@ -7,7 +7,7 @@
 #include "assets/assets.h"
 #include "effects/effects.h"
 #include "frame/frame.h"
-#include "frame/tables.h"
+#include "effects/tables.h"
 #include "sound/music.h"
 
 uint8_t QuitFlag = 0;

@@ -19,7 +19,7 @@
 #include "display/convert.h"
 #include "effects/effects.h"
 #include "frame/frame.h"
-#include "frame/tables.h"
+#include "effects/tables.h"
 #include "sound/music.h"
 
 static volatile sig_atomic_t Interrupted = 0;

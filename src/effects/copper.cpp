@@ -53,11 +53,16 @@ void CopperBars(const Region* r)
         std::fill_n(row, width, rowTaken[y] ? rowColor[y] : uint16_t{0});
 }
 
-void CopperWipe(Region* left, Region* right, uint32_t level)
+uint16_t CopperWipeSplit(uint32_t level)
 {
     // A level above 65535 counts as 65535, so the split (high 16 bits of the product) stays
     // inside the row: 0..239.
-    const uint16_t splitX = static_cast<uint16_t>((uint32_t{BufferWidth} * std::min<uint32_t>(level, 0xFFFF)) >> 16);
+    return static_cast<uint16_t>((uint32_t{BufferWidth} * std::min<uint32_t>(level, 0xFFFF)) >> 16);
+}
+
+void CopperWipe(Region* left, Region* right, uint32_t level)
+{
+    const uint16_t splitX = CopperWipeSplit(level);
     RegionColumns(left, 0, splitX);
     RegionColumns(right, splitX, BufferWidth);
     CopperBars(left);

@@ -11,7 +11,8 @@
 
 static SDL_Window* Window = nullptr;
 static GLuint DisplayTexture = 0;
-static uint8_t TextureStaging[StagingBytes];
+// On a cache-line boundary: the conversion writes whole 64-byte lines where it can.
+alignas(64) static uint8_t TextureStaging[StagingBytes];
 static std::atomic<bool> QuitRequested{false};
 
 // The quad's corners: texture coordinate then vertex, window top left, top right, bottom right,
