@@ -123,7 +123,7 @@ void FloorReporter::Finalize()
         const double mean = sum / static_cast<double>(frames.size());
         const double p99 = sorted[std::min(sorted.size() - 1, sorted.size() * 99 / 100)];
         showSlowest = frames[slowest];
-        const ShowFrame& at = ShowFrames()[slowest];
+        const PlannedFrame& at = ShowFrames()[slowest];
         std::fprintf(out, "\nShow: %zu frames at 60 fps, draw + convert, each frame's median of %zu passes\n",
                      frames.size(), ShowPasses());
         const auto line = [&](const char* what, double seconds) {

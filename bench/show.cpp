@@ -18,7 +18,7 @@ namespace {
 constexpr uint32_t ShowFps = 60;
 constexpr int32_t EndFrameOrder = 31;
 
-std::vector<ShowFrame> Frames;
+std::vector<PlannedFrame> Frames;
 std::vector<std::vector<double>> FrameSeconds;  // per frame, one entry per pass
 std::vector<uint16_t> ScrollerAtStart;
 
@@ -66,7 +66,7 @@ bool PlanShow()
     return !Frames.empty() && static_cast<int32_t>(Frames.back().position & 0xFFFF) >= EndFrameOrder;
 }
 
-std::span<const ShowFrame> ShowFrames()
+std::span<const PlannedFrame> ShowFrames()
 {
     return Frames;
 }

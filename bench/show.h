@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-struct ShowFrame {
+struct PlannedFrame {
     uint32_t millis;    // floor(k * 1000 / 60)
     uint32_t position;  // packed order | row << 16, as the music reported it at the frame's start
 };
@@ -15,7 +15,7 @@ struct ShowFrame {
 // and keeps ScrollerPicture as it is now for the start of every pass. Call after the tables are
 // built; false when the music cannot be played to the end frame.
 bool PlanShow();
-std::span<const ShowFrame> ShowFrames();
+std::span<const PlannedFrame> ShowFrames();
 
 // Draws every planned frame in order into the Framebuffer, as the live loop would at 60 fps, and
 // converts each into staging; records the time of each frame (draw plus conversion).
