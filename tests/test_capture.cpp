@@ -1,5 +1,5 @@
 // The capture's pieces in-process: where frames fall in the music, the stretch a capture takes, the
-// clock the records carry, the golden frames, the landscape picture, the arguments and the files.
+// clock the records carry, the landscape picture, the arguments and the files.
 #include <gtest/gtest.h>
 
 #include <stb_image.h>
@@ -19,62 +19,12 @@
 #include "capture/show_music.h"
 #include "capture/show_player.h"
 #include "display/convert.h"
-#include "golden.h"
 #include "sound/music.h"
 #include "support.h"
 
 namespace {
 
 constexpr uint32_t Pos(uint32_t order, uint32_t row) { return PackPosition(order, row); }
-
-// The whole show at 60 fps, rendered once per test process.
-const ShowMusic& WholeShow(Stretch* stretch = nullptr)
-{
-    static Stretch s;
-    static const ShowMusic music = [] {
-        ShowMusic m;
-        EXPECT_TRUE(RenderShow(&m, 60, 0, LastOrder, &s));
-        return m;
-    }();
-    if (stretch != nullptr)
-        *stretch = s;
-    return music;
-}
-
-// A fresh folder under the system's temporary one, removed with everything in it at the end.
-struct ScratchFolder {
-    std::string path;
-    ScratchFolder()
-    {
-        char name[] = "/tmp/sideways-capture-test.XXXXXX";
-        path = mkdtemp(name);
-    }
-    ~ScratchFolder() { std::system(("rm -rf '" + path + "'").c_str()); }
-    std::vector<std::string> Names() const
-    {
-        std::vector<std::string> names;
-        const std::string listing = "ls -A '" + path + "' > '" + path + ".list'";
-        if (std::system(listing.c_str()) == 0) {
-            std::ifstream in(path + ".list");
-            for (std::string line; std::getline(in, line);)
-                names.push_back(line);
-        }
-        std::remove((path + ".list").c_str());
-        return names;
-    }
-};
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-bool Exists(const std::string& path)
-{
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
 
 }  // namespace
 
@@ -195,70 +145,9 @@ TEST(CaptureFrames, OnlyTheCreditOrdersRunTheScroller)
         EXPECT_EQ(SceneScrolls(order), order >= 23 && order <= 29) << "order " << order;
 }
 
-static std::vector<GoldenFrame> CommittedGoldenFrames()
-{
-    std::ifstream in(SIDEWAYS_SOURCE_DIR "/tests/golden_frames.txt");
-    std::vector<GoldenFrame> frames;
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line[0] == '#')
-            continue;
-        GoldenFrame g;
-        EXPECT_TRUE(ParseGolden(line, &g)) << line;
-        frames.push_back(g);
-    }
-    return frames;
-}
-
-TEST(GoldenFrames, CoverEveryOrderAndTheCloseOverTheLastScrollerFrame)
-{
-    const std::vector<GoldenFrame> frames = CommittedGoldenFrames();
-    std::set<int32_t> orders;
-    bool closeAfterScroller = false;
-    for (size_t i = 0; i < frames.size(); ++i) {
-        orders.insert(frames[i].order);
-        if (i > 0 && frames[i - 1].order == 29 && frames[i].order == 30 && frames[i].frame == frames[i - 1].frame + 1)
-            closeAfterScroller = true;
-    }
-    EXPECT_EQ(orders.size(), 32u);
-    EXPECT_EQ(*orders.rbegin(), LastOrder);
-    EXPECT_TRUE(closeAfterScroller);
-}
-
-TEST(GoldenFrames, DrawingOnlyTheChosenFramesGivesTheCommittedFingerprints)
-{
-    const std::vector<GoldenFrame> expected = CommittedGoldenFrames();
-    ASSERT_FALSE(expected.empty());
-    ScopedFramebuffer fb;
-    RebuildTables();
-    const ShowMusic& music = WholeShow();
-    ShowPlayer player;
-    StartPlayer(&player, &music);
-    for (const GoldenFrame& g : expected) {
-        PlayFrame(&player, g.frame);
-        EXPECT_EQ(FormatGolden(Fingerprint(&player)), FormatGolden(g))
-            << "frame " << g.frame << " differs; if an asset or effect changed on purpose, remake the file "
-               "with: cmake --build build --target golden-frames";
-    }
-}
-
-TEST(GoldenFrames, EachFrameDrawnStraightAfterStartUpGivesItsFingerprint)
-{
-    ScopedFramebuffer fb;
-    const ShowMusic& music = WholeShow();
-    for (const GoldenFrame& g : CommittedGoldenFrames()) {
-        RebuildTables();
-        ShowPlayer player;
-        StartPlayer(&player, &music);
-        PlayFrame(&player, g.frame);
-        EXPECT_EQ(FormatGolden(Fingerprint(&player)), FormatGolden(g)) << "frame " << g.frame;
-    }
-}
-
 TEST(Landscape, EveryDisplayPixelShowsBufferColumnYOfRow319MinusX)
 {
-    std::vector<uint16_t> frame(BufferPixels);
-    for (size_t i = 0; i < frame.size(); ++i)
-        frame[i] = static_cast<uint16_t>(i * 2654435761u >> 9);
+    const std::vector<uint16_t> frame = HashPattern(9);
     std::vector<uint8_t> staging(StagingBytes), picture(LandscapeBytes(1));
     ConvertFrame(frame.data(), staging.data());
     LandscapePicture(staging.data(), 1, picture.data());

@@ -9,7 +9,7 @@
 constexpr size_t CopperBarCount = 5;
 
 // In bar order; where bars overlap, the lower-numbered bar is in front.
-constexpr std::array<uint16_t, CopperBarCount> barColors = {
+constexpr std::array<uint16_t, CopperBarCount> barColours = {
     PackRgb565(129, 164, 132), PackRgb565(215, 225, 212), PackRgb565(247, 172, 124),
     PackRgb565(250, 250, 250), PackRgb565(70, 108, 82),
 };
