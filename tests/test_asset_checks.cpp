@@ -8,6 +8,7 @@
 
 #include "asset_checks.h"
 #include "assets/layout.h"
+#include "files.h"
 #include "xm_layout.h"
 #include "xm_writer.h"
 #include "support.h"
@@ -270,10 +271,8 @@ TEST_F(PngFiles, RefuseATransparentPixel)
 TEST_F(PngFiles, RefuseAFileThatIsNoPng)
 {
     const std::string path = Path("text.png");
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fputs("not a picture\n", f);
-    std::fclose(f);
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(path, "not a picture\n", &error)) << error;
     written.push_back(path);
     Image image;
     EXPECT_TRUE(Contains(ErrorOf(LoadPng, path, &image), "is not a readable PNG"));

@@ -396,12 +396,8 @@ TEST(XmWriter, WriteXmFileNamesTheFileInEveryError)
     ASSERT_EQ(ErrorOf(WriteXmFile, &m, path), "");
     std::vector<uint8_t> expected;
     ASSERT_EQ(ErrorOf(EncodeXm, &m, &expected), "");
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    std::vector<uint8_t> written(expected.size() + 1);
-    written.resize(std::fread(written.data(), 1, written.size(), f));
-    std::fclose(f);
-    EXPECT_EQ(written, expected);
+    ASSERT_TRUE(Exists(path));
+    EXPECT_EQ(ReadBytes(path), expected);
 
     const std::string missing = testing::TempDir() + "no-such-folder/music.xm";
     EXPECT_EQ(ErrorOf(WriteXmFile, &m, missing), missing + ": cannot open for writing");
@@ -409,5 +405,5 @@ TEST(XmWriter, WriteXmFileNamesTheFileInEveryError)
     m.bpm = 0;
     std::remove(path.c_str());
     EXPECT_EQ(ErrorOf(WriteXmFile, &m, path), path + ": BPM 0 is not 32..255");
-    EXPECT_EQ(std::fopen(path.c_str(), "rb"), nullptr) << "a refused module must not leave a file";
+    EXPECT_FALSE(Exists(path)) << "a refused module must not leave a file";
 }
