@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/driver.h"
+#include "app/show_timing.h"
 #include "assets/assets.h"
 #include "display/convert.h"
 #include "frame/frame.h"
@@ -16,7 +17,6 @@
 namespace {
 
 constexpr uint32_t ShowFps = 60;
-constexpr int32_t EndFrameOrder = 31;
 
 std::vector<PlannedFrame> Frames;
 std::vector<std::vector<double>> FrameSeconds;  // per frame, one entry per pass
@@ -57,13 +57,13 @@ bool PlanShow()
         const uint32_t at = slices[slice];
         Frames.push_back({static_cast<uint32_t>(uint64_t{frame} * 1000 / ShowFps), at});
         // The first frame of the end order is the show's black end frame, and its last.
-        if (static_cast<int32_t>(at & 0xFFFF) >= EndFrameOrder)
+        if (static_cast<int32_t>(PositionOrder(at)) >= LastOrder)
             break;
     }
     CloseMusic(m);
     ScrollerAtStart.assign(ScrollerPicture, ScrollerPicture + BufferPixels);
     FrameSeconds.assign(Frames.size(), {});
-    return !Frames.empty() && static_cast<int32_t>(Frames.back().position & 0xFFFF) >= EndFrameOrder;
+    return !Frames.empty() && static_cast<int32_t>(PositionOrder(Frames.back().position)) >= LastOrder;
 }
 
 std::span<const PlannedFrame> ShowFrames()
