@@ -126,6 +126,12 @@ int PollQuit()
 void ShowMessage(const char* text, const char* caption)
 {
     std::fprintf(stderr, "sideways: %s: %s\n", caption, text);
+#if defined(_WIN32)
+    // Windows keeps a box without an owner behind the topmost full-screen window: nobody could
+    // see or dismiss it. The show has not started yet, so its window goes.
+    if (Window != nullptr)
+        SDL_HideWindow(Window);
+#endif
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) != 0)
         std::fprintf(stderr, "sideways: cannot show a message box: %s\n", SDL_GetError());
 }
