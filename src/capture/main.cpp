@@ -1,5 +1,7 @@
 // sideways-capture: the show rendered offline to video, pictures, sound and raw buffers, frame by
 // frame in step with the music, on the same library, timeline and effects as the live program.
+#include <unistd.h>
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
