@@ -5,9 +5,13 @@
 #include <stb_image.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -529,22 +533,30 @@ TEST(Encoder, FindsOnlyExecutableFilesOnThePath)
 #endif
 }
 
-// A stand-in for ffmpeg: copies its input to the last argument, or fails when told to.
+// A stand-in for ffmpeg: copies its input to the last argument, or fails when told to. On
+// Windows it is stand-in-encoder.exe beside the test program; the script's "exit N" becomes its
+// SIDEWAYS_STAND_IN_EXIT.
 static std::string FakeFfmpeg(const ScratchFolder& dir, const char* body)
 {
+#if defined(_WIN32)
+    (void)dir;
+    const char* exit = std::strstr(body, "exit ");
+    _putenv_s("SIDEWAYS_STAND_IN_EXIT", exit != nullptr ? exit + 5 : "");
+    char self[MAX_PATH];
+    const std::string program(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
+    return program.substr(0, program.find_last_of('\\') + 1) + "stand-in-encoder.exe";
+#else
     const std::string path = dir.path + "/fake-ffmpeg";
     const std::string script = std::string("#!/bin/sh\n") + body + "\n";
     std::string error;
     EXPECT_TRUE(WriteWholeFile(path, {reinterpret_cast<const uint8_t*>(script.data()), script.size()}, &error));
     chmod(path.c_str(), 0755);
     return path;
+#endif
 }
 
 TEST(Encoder, EveryFrameByteReachesTheEncoder)
 {
-#if defined(_WIN32)
-    GTEST_SKIP() << "the stand-in encoder is a POSIX shell script";
-#endif
     ScratchFolder dir;
     const EncoderSettings settings = {FakeFfmpeg(dir, "for a; do out=$a; done; cat > \"$out\""), dir.path + "/out",
                                       "mkv", dir.path + "/audio.wav", 4, 2, 60};
@@ -562,9 +574,6 @@ TEST(Encoder, EveryFrameByteReachesTheEncoder)
 
 TEST(Encoder, AFailingEncoderIsReportedWithItsStatus)
 {
-#if defined(_WIN32)
-    GTEST_SKIP() << "the stand-in encoder is a POSIX shell script";
-#endif
     ScratchFolder dir;
     const EncoderSettings settings = {FakeFfmpeg(dir, "exec 0<&-; exit 3"), dir.path + "/out", "mp4",
                                       dir.path + "/audio.wav", 320, 240, 60};

@@ -284,6 +284,9 @@ TEST(Soundtrack, EveryRowStartsOnTimeInLibxmp)
 // with A-4 at 440 Hz (to within half a cent). Read back through libxmp.
 TEST(Soundtrack, TonalSamplesAreTunedToEqualTemperament)
 {
+#if defined(_WIN32)
+    GTEST_SKIP() << "reads the samples back through libxmp, a Linux library here (Debian package libxmp4)";
+#else
     Xmp x;
     ASSERT_TRUE(OpenXmp(&x));
     xmp_context c = x.createContext();
@@ -329,6 +332,7 @@ TEST(Soundtrack, TonalSamplesAreTunedToEqualTemperament)
     EXPECT_GE(tonal, 8);
     x.releaseModule(c);
     x.freeContext(c);
+#endif
 }
 
 TEST(Soundtrack, LoudnessPeakAndEveryOrderAudible)

@@ -63,7 +63,7 @@ bool CommitFile(PendingFile* f, std::string* error)
 {
     if (!FinishWriting(f, error))
         return false;
-    if (!ReplaceFile(f->temp, f->path)) {
+    if (!MoveIntoPlace(f->temp, f->path)) {
         *error = Failure(f->path, errno);
         return false;
     }

@@ -14,7 +14,7 @@ bool MakeFolder(const std::string& path);
 // True when the path names a folder.
 bool IsFolder(const std::string& path);
 // Puts file `from` in place of `to`, replacing any file there; false with errno set.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool MoveIntoPlace(const std::string& from, const std::string& to);
 // Calls onInterrupt(0) on the asynchronous context the system uses (a signal handler, or a
 // console control thread) when the user or the system asks the program to stop.
 void CatchInterrupts(void (*onInterrupt)(int));

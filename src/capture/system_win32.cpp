@@ -43,7 +43,7 @@ bool IsFolder(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to)
+bool MoveIntoPlace(const std::string& from, const std::string& to)
 {
     // rename() refuses an existing target on Windows.
     if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))

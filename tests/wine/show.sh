@@ -16,7 +16,7 @@ seconds_in=$((($(date +%s%N) - shown) / 1000000))
 geometry=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
 [[ $geometry == 1024x768 ]] || fail "the window is $geometry, not the whole 1024x768 screen"
 
-xdotool key --window "$window" Escape
+timeout 10 xdotool windowfocus --sync "$window" key Escape || fail "cannot focus the window to press Escape"
 wait_exit "$pid" 20
 [[ $EXIT_CODE -eq 0 ]] || fail "exit code $EXIT_CODE after Escape: $(cat "$TMP/stderr")"
 

@@ -7,7 +7,12 @@ export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-sideways}
 WINE_RUN="$SOURCE_DIR/cmake/wine-run.sh"
 OWN_WINESERVER=""
 
+# A script keeps the program it started in $pid: a failed check must not leave it running.
 wine_cleanup() {
+  if [[ -n ${pid:-} ]] && kill -0 "$pid" 2>/dev/null; then
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  fi
   [[ -n $OWN_WINESERVER ]] && wineserver -k 2>/dev/null || true
   cleanup
 }
