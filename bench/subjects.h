@@ -6,9 +6,11 @@
 
 // Name of the floor: a plain copy of one 153,600-byte frame.
 inline const std::string FloorName = "Floor";
+// Name of the whole show: every frame at 60 fps, each timed on its own (see show.h).
+inline const std::string ShowName = "Show";
 
 // Registers every subject in report order: Floor, Convert, BuildTables, Scene/<order> for orders
-// 0..31 (DrawScene at row 32 plus ConvertFrame), Effect/<name>/<region>. Builds the tables and
+// 0..31 (DrawScene at row 32 plus ConvertFrame), Show, Effect/<name>/<region>. Builds the tables and
 // points Framebuffer at a buffer of its own first; call once, before running.
 void RegisterSubjects();
 

@@ -1,29 +1,39 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages sideways needs, only those that are missing.
-#   scripts/install-deps.sh          what building and running the demo needs
-#   scripts/install-deps.sh --tests  also what the tests, benchmarks and capture need
+# Installs the Debian 12 packages sideways needs, only those that are missing. The one place that
+# says which packages the project uses.
+#   scripts/install-deps.sh                 what building and running the demo needs
+#   scripts/install-deps.sh --tests         also what the tests, benchmarks and capture need
+#   scripts/install-deps.sh --list [--tests] prints those packages, one a line, installs nothing
 set -euo pipefail
+source "$(dirname "$0")/lib/debian.bash"
 
-packages=(
+# The demo: the compiler and CMake, SDL, OpenGL (Mesa's drivers), libopenmpt, stb's PNG code for
+# the asset converter, and X's core fonts, which SDL's X11 message box ("Init FAIL") draws with.
+DemoPackages=(
   build-essential cmake pkg-config
   libsdl2-dev libgl-dev libgl1-mesa-dri libopenmpt-dev libstb-dev
+  xfonts-base
 )
-if [[ "${1:-}" == "--tests" ]]; then
-  packages+=(
-    libgtest-dev libbenchmark-dev
-    xvfb xdotool x11-utils imagemagick
-    ffmpeg sox openmpt123 xmp libxmp-dev
-  )
-fi
+# The tests and benchmarks, the end-to-end tests' X server and tools, the capture's encoder, and
+# the players and libraries the soundtrack is checked with.
+TestPackages=(
+  libgtest-dev libbenchmark-dev
+  xvfb xdotool x11-utils imagemagick
+  ffmpeg sox openmpt123 xmp libxmp-dev
+)
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+list=false tests=false
+for arg in "$@"; do
+  case $arg in
+    --list) list=true ;;
+    --tests) tests=true ;;
+    *) echo "usage: scripts/install-deps.sh [--list] [--tests]" >&2; exit 2 ;;
+  esac
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
-
-sudo=""
-[[ $(id -u) -ne 0 ]] && sudo="sudo"
-echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+packages=("${DemoPackages[@]}")
+$tests && packages+=("${TestPackages[@]}")
+if $list; then
+  printf '%s\n' "${packages[@]}"
+else
+  InstallPackages "${packages[@]}"
+fi

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the demo and runs it. Escape ends the show.
+# Installs what the demo needs, builds the demo alone and runs it. Escape ends the show.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake --preset release >/dev/null
-cmake --build --preset release -j"$(nproc)"
+cmake --build --preset release -j"$(nproc)" --target sideways
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   echo "sideways is built (build/release/sideways) but there is no display to show it on:" >&2
   echo "neither DISPLAY nor WAYLAND_DISPLAY is set. Run it from a graphical session," >&2

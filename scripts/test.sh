@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test (unit and end-to-end).
+# Installs everything, builds everything and runs every test (unit and end-to-end).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --tests
-cmake --preset release >/dev/null
+cmake --preset release -DSIDEWAYS_TESTS=ON -DSIDEWAYS_BENCH=ON >/dev/null
 cmake --build --preset release -j"$(nproc)"
 ctest --preset release -j"$(nproc)"

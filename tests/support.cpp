@@ -1,11 +1,17 @@
 #include "support.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <filesystem>
+#include <random>
+#include <system_error>
 
 #include <gtest/gtest.h>
 
 #include "assets/assets.h"
-#include "frame/tables.h"
+#include "effects/tables.h"
+#include "files.h"
 
 // Taken at load time, before any test can change the picture.
 static const std::vector<uint16_t> SuppliedScroller(ScrollerPicture, ScrollerPicture + BufferPixels);
@@ -28,4 +34,74 @@ void EnsureTables()
 {
     if (!Built)
         RebuildTables();
+}
+
+std::vector<uint16_t> HashPattern(int shift)
+{
+    std::vector<uint16_t> p(BufferPixels);
+    for (size_t k = 0; k < p.size(); ++k)
+        p[k] = uint16_t(k * 2654435761u >> shift);
+    return p;
+}
+
+ScratchFolder::ScratchFolder()
+{
+    static std::atomic<unsigned> made{0};
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::random_device random;
+    for (;;) {
+        const std::filesystem::path candidate =
+            base / ("sideways-test-" + std::to_string(random()) + "-" + std::to_string(made++));
+        if (std::filesystem::create_directory(candidate)) {
+            path = candidate.string();
+            return;
+        }
+    }
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
+std::vector<std::string> ScratchFolder::Names() const
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string ReadText(const std::string& path)
+{
+    std::string text, error;
+    return ReadFile(path, &text, &error) ? text : "";
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    std::string error;
+    return ReadFile(path, &bytes, &error) ? bytes : std::vector<uint8_t>{};
+}
+
+bool Exists(const std::string& path)
+{
+    std::error_code ignored;
+    return std::filesystem::exists(path, ignored);
+}
+
+const ShowMusic& WholeShow(Stretch* stretch)
+{
+    static Stretch s;
+    static const ShowMusic music = [] {
+        ShowMusic m;
+        EXPECT_TRUE(RenderShow(&m, 60, 0, LastOrder, &s));
+        return m;
+    }();
+    if (stretch != nullptr)
+        *stretch = s;
+    return music;
 }

@@ -1,8 +1,12 @@
-// Shared test helpers: a frame buffer owned by the test, and the tables built once per process.
+// Shared test helpers: a frame buffer owned by the test, the tables built once per process, test
+// pictures, scratch folders and files, and the whole show's music rendered once.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include "capture/show_music.h"
 #include "frame/frame.h"
 
 // Points Framebuffer at a fresh buffer filled with `fill` for the test's lifetime.
@@ -19,6 +23,15 @@ inline Region MakeRegion(uint16_t x0, uint16_t y0, uint16_t x1, uint16_t y1, uin
     return Region{millis / 1000, millis, x0, y0, x1, y1, BufferWidth, BufferHeight, BufferCenterX, BufferCenterY};
 }
 
+// A rectangle of buffer columns [x0, x1) and rows [y0, y1).
+struct Rect {
+    uint16_t x0, y0, x1, y1;
+};
+
+// A whole buffer that differs from pixel to pixel, so that untouched pixels are told apart: pixel
+// k is the multiplicative hash k * 2654435761 shifted right by shift (7, 9 or 11 in the tests).
+std::vector<uint16_t> HashPattern(int shift);
+
 // Puts back ScrollerPicture as the program was built with it, before any cut-out or scroller ran.
 void RestoreScrollerPicture();
 // Builds the lookup tables, the font and the encoded text once for the whole test binary.
@@ -26,3 +39,33 @@ void EnsureTables();
 // Restores ScrollerPicture and builds everything again, for tests that ran the driver or the
 // scroller and so left the picture changed.
 void RebuildTables();
+
+// The error a routine of the bool-plus-message kind reports: "" when it succeeds. Called as
+// ErrorOf(CheckModule, bytes) for CheckModule(bytes, &error).
+template <typename Routine, typename... Given>
+std::string ErrorOf(Routine routine, Given&&... given)
+{
+    std::string error;
+    if (routine(std::forward<Given>(given)..., &error))
+        return "";
+    return error.empty() ? "(failed without a message)" : error;
+}
+
+// A fresh folder under the system's temporary one, removed with everything in it at the end.
+struct ScratchFolder {
+    std::string path;
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    // The names in the folder (without the folder), sorted byte by byte.
+    std::vector<std::string> Names() const;
+};
+
+// The whole file as text or bytes; empty when it cannot be read.
+std::string ReadText(const std::string& path);
+std::vector<uint8_t> ReadBytes(const std::string& path);
+bool Exists(const std::string& path);
+
+// The whole show's music at 60 fps, rendered once per test process, and its stretch.
+const ShowMusic& WholeShow(Stretch* stretch = nullptr);

@@ -12,6 +12,7 @@
 #include "canvas.h"
 #include "paintings.h"
 #include "pixel_font.h"
+#include "support.h"
 
 TEST(PaintedPng, ReachesTheBuildAsExactlyThePaintedColours)
 {
@@ -21,9 +22,9 @@ TEST(PaintedPng, ReachesTheBuildAsExactlyThePaintedColours)
     image.pixels[0] = 0xFFFF;
     image.pixels[1] = 0x0000;
     const std::string path = testing::TempDir() + "sideways_art_roundtrip.png";
-    ASSERT_EQ(WritePng(&image, path), "");
+    ASSERT_EQ(ErrorOf(WritePng, &image, path), "");
     Image loaded;
-    EXPECT_EQ(LoadPng(path, &loaded), "");
+    EXPECT_EQ(ErrorOf(LoadPng, path, &loaded), "");
     EXPECT_EQ(loaded.pixels, image.pixels);
     std::vector<uint8_t> rgb;
     int w = 0, h = 0;
@@ -38,12 +39,12 @@ TEST(PaintedPng, ReachesTheBuildAsExactlyThePaintedColours)
 
 TEST(Quantising, MapsTheEndsExactlyAndDithersBetweenSteps)
 {
-    Canvas canvas = MakeCanvas(8, 8, Color{1, 1, 1});
+    Canvas canvas = MakeCanvas(8, 8, Colour{1, 1, 1});
     EXPECT_EQ(ToRgb565(&canvas, Dither::Ordered).pixels[0], 0xFFFF);
-    canvas = MakeCanvas(8, 8, Color{});
+    canvas = MakeCanvas(8, 8, Colour{});
     EXPECT_EQ(ToRgb565(&canvas, Dither::Ordered).pixels[63], 0x0000);
     // A quarter of the way from red step 10 to 11: a quarter of an 8 x 8 block takes step 11.
-    canvas = MakeCanvas(8, 8, Color{10.25 / 31, 0, 0});
+    canvas = MakeCanvas(8, 8, Colour{10.25 / 31, 0, 0});
     const Image dithered = ToRgb565(&canvas, Dither::Ordered);
     int upper = 0;
     for (uint16_t p : dithered.pixels) {
@@ -125,7 +126,7 @@ TEST(ScrollTextWriter, WritesTextTheBuildAcceptsFromTheFirstToTheLastLineItCanSh
 {
     const std::string text = WriteScrollText();
     std::vector<std::string> lines;
-    ASSERT_EQ(CheckScrollText(text, &lines), "");
+    ASSERT_EQ(ErrorOf(CheckScrollText, text, &lines), "");
     for (const std::string& line : lines)
         EXPECT_EQ(line[0], ' ') << line;  // the scroller shows only 6 of its 8 pixel columns
     // The first text line enters as the scroll starts; the last comes to rest above the bottom.

@@ -8,7 +8,10 @@
 
 #include "asset_checks.h"
 #include "assets/layout.h"
+#include "files.h"
+#include "xm_layout.h"
 #include "xm_writer.h"
+#include "support.h"
 
 static testing::AssertionResult Contains(const std::string& text, const std::string& part)
 {
@@ -39,14 +42,14 @@ static std::string Join(const std::vector<std::string>& lines, bool finalNewline
 static std::string TextFault(const std::vector<std::string>& lines)
 {
     std::vector<std::string> parsed;
-    return CheckScrollText(Join(lines), &parsed);
+    return ErrorOf(CheckScrollText, Join(lines), &parsed);
 }
 
 TEST(ScrollTextCheck, AcceptsEightyFourLinesOfFontCharactersWithOrWithoutTheLastNewline)
 {
     for (bool finalNewline : {true, false}) {
         std::vector<std::string> parsed;
-        EXPECT_EQ(CheckScrollText(Join(GoodLines(), finalNewline), &parsed), "");
+        EXPECT_EQ(ErrorOf(CheckScrollText, Join(GoodLines(), finalNewline), &parsed), "");
         EXPECT_EQ(parsed, GoodLines());
     }
 }
@@ -60,8 +63,8 @@ TEST(ScrollTextCheck, RefusesTheWrongNumberOfLines)
     lines.push_back(std::string(26, ' '));
     EXPECT_EQ(TextFault(lines), "must hold 84 lines, holds 85");
     std::vector<std::string> parsed;
-    EXPECT_EQ(CheckScrollText("", &parsed), "must hold 84 lines, holds 0");
-    EXPECT_EQ(CheckScrollText(Join(GoodLines()) + "\n", &parsed), "must hold 84 lines, holds 85");
+    EXPECT_EQ(ErrorOf(CheckScrollText, "", &parsed), "must hold 84 lines, holds 0");
+    EXPECT_EQ(ErrorOf(CheckScrollText, Join(GoodLines()) + "\n", &parsed), "must hold 84 lines, holds 85");
     EXPECT_TRUE(parsed.empty());
 }
 
@@ -100,7 +103,7 @@ TEST(ScrollTextCheck, RefusesWindowsLineEndings)
     std::string text = Join(GoodLines());
     text.insert(26, "\r");
     std::vector<std::string> parsed;
-    EXPECT_EQ(CheckScrollText(text, &parsed), "line 1 ends with a carriage return; lines end with a plain newline");
+    EXPECT_EQ(ErrorOf(CheckScrollText, text, &parsed), "line 1 ends with a carriage return; lines end with a plain newline");
 }
 
 TEST(ScrollTextCheck, RefusesTextInTheLeadInAndRunOutLines)
@@ -163,7 +166,7 @@ TEST(PictureLayout, TurnsTheLandscapePictureAQuarterTurnCounterClockwise)
 TEST(ScrollerPictureCheck, AcceptsFrameWindowAndFontWhereTheScrollerExpectsThem)
 {
     Landscape p = GoodScroller();
-    EXPECT_EQ(CheckScrollerPicture(&p.image), "");
+    EXPECT_EQ(ErrorOf(CheckScrollerPicture, &p.image), "");
 }
 
 TEST(ScrollerPictureCheck, RefusesAGapInAnySideOfTheWhiteFrame)
@@ -173,7 +176,7 @@ TEST(ScrollerPictureCheck, RefusesAGapInAnySideOfTheWhiteFrame)
                           Case{21, 308, "(11, 21)"}}) {
         Landscape p = GoodScroller();
         p.Buffer(c.x, c.y) = 0xFFDF;
-        EXPECT_EQ(CheckScrollerPicture(&p.image),
+        EXPECT_EQ(ErrorOf(CheckScrollerPicture, &p.image),
                   std::string("pixel ") + c.pixel + " is 0xFFDF, but the white frame around the text window "
                   "(X 11..230, Y 19..218, 3 pixels wide) must be 0xFFFF");
     }
@@ -186,7 +189,7 @@ TEST(ScrollerPictureCheck, RefusesAFrameOnePixelOffItsPlace)
         p.Buffer(x, 88) = 0xFFFF;
         p.Buffer(x, 91) = 0;
     }
-    EXPECT_TRUE(Contains(CheckScrollerPicture(&p.image), "pixel (228, 19) is 0x0000, but the white frame"));
+    EXPECT_TRUE(Contains(ErrorOf(CheckScrollerPicture, &p.image), "pixel (228, 19) is 0x0000, but the white frame"));
 }
 
 TEST(ScrollerPictureCheck, RefusesAnythingButBlackInTheFontBoxOutsideTheGlyphs)
@@ -195,7 +198,7 @@ TEST(ScrollerPictureCheck, RefusesAnythingButBlackInTheFontBoxOutsideTheGlyphs)
     for (auto [x, y] : {std::pair{179, 96}, std::pair{209, 150}, std::pair{194, 200}, std::pair{210, 304}}) {
         Landscape p = GoodScroller();
         p.Buffer(x, y) = 0xFFFF;
-        EXPECT_TRUE(Contains(CheckScrollerPicture(&p.image), "but the box around the font (X 15..223, Y 179..210) "
+        EXPECT_TRUE(Contains(ErrorOf(CheckScrollerPicture, &p.image), "but the box around the font (X 15..223, Y 179..210) "
                                                               "must be black 0x0000 outside the glyphs"))
             << x << "," << y;
     }
@@ -205,7 +208,7 @@ TEST(ScrollerPictureCheck, RefusesGlyphPixelsOtherThanWhiteOrBlack)
 {
     Landscape p = GoodScroller();
     p.Buffer(185, 300) = 0x8410;
-    EXPECT_EQ(CheckScrollerPicture(&p.image),
+    EXPECT_EQ(ErrorOf(CheckScrollerPicture, &p.image),
               "pixel (19, 185) of glyph 0 is 0x8410; glyph pixels must be white 0xFFFF or black 0x0000");
 }
 
@@ -215,17 +218,17 @@ TEST(ScrollerPictureCheck, RefusesABlankCharacterAndInkInASpace)
     for (int y = 97; y <= 104; ++y)  // glyph 51, 'z', the last of the second line
         for (int x = 197; x <= 208; ++x)
             p.Buffer(x, y) = 0;
-    EXPECT_EQ(CheckScrollerPicture(&p.image), "glyph 51 ('z') is blank; every glyph but the spaces needs white pixels");
+    EXPECT_EQ(ErrorOf(CheckScrollerPicture, &p.image), "glyph 51 ('z') is blank; every glyph but the spaces needs white pixels");
 
     p = GoodScroller();
     p.Buffer(181, 297 - 8 * 4) = 0xFFFF;
-    EXPECT_EQ(CheckScrollerPicture(&p.image), "glyph 4 (a space) holds white pixels; the space glyphs must be blank");
+    EXPECT_EQ(ErrorOf(CheckScrollerPicture, &p.image), "glyph 4 (a space) holds white pixels; the space glyphs must be blank");
 }
 
 TEST(ScrollerPictureCheck, RefusesAPictureOfTheWrongSize)
 {
     Image portrait{240, 320, std::vector<uint16_t>(240 * 320, 0xFFFF)};
-    EXPECT_EQ(CheckScrollerPicture(&portrait), "must be 320 x 240 pixels, is 240 x 320");
+    EXPECT_EQ(ErrorOf(CheckScrollerPicture, &portrait), "must be 320 x 240 pixels, is 240 x 320");
 }
 
 class PngFiles : public testing::Test {
@@ -250,7 +253,7 @@ TEST_F(PngFiles, PackEveryPixelByDroppingTheLowBits)
 {
     const std::vector<uint8_t> rgb = {255, 255, 255, 7, 3, 7, 8, 4, 8, 0x7F, 0x93, 0x9F, 0, 0, 0, 255, 0, 0};
     Image image;
-    ASSERT_EQ(LoadPng(Write("rgb.png", 3, 2, 3, rgb), &image), "");
+    ASSERT_EQ(ErrorOf(LoadPng, Write("rgb.png", 3, 2, 3, rgb), &image), "");
     EXPECT_EQ(image.width, 3);
     EXPECT_EQ(image.height, 2);
     EXPECT_EQ(image.pixels, (std::vector<uint16_t>{0xFFFF, 0x0000, 0x0821, 0x7C93, 0x0000, 0xF800}));
@@ -261,21 +264,19 @@ TEST_F(PngFiles, RefuseATransparentPixel)
     std::vector<uint8_t> rgba(4 * 4 * 3, 255);
     rgba[4 * (1 * 4 + 2) + 3] = 254;
     Image image;
-    EXPECT_EQ(LoadPng(Write("alpha.png", 4, 3, 4, rgba), &image),
+    EXPECT_EQ(ErrorOf(LoadPng, Write("alpha.png", 4, 3, 4, rgba), &image),
               "pixel (2, 1) has alpha 254; every pixel must be opaque, the screen has no transparency");
 }
 
 TEST_F(PngFiles, RefuseAFileThatIsNoPng)
 {
     const std::string path = Path("text.png");
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fputs("not a picture\n", f);
-    std::fclose(f);
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(path, "not a picture\n", &error)) << error;
     written.push_back(path);
     Image image;
-    EXPECT_TRUE(Contains(LoadPng(path, &image), "is not a readable PNG"));
-    EXPECT_TRUE(Contains(LoadPng(Path("missing.png"), &image), "is not a readable PNG"));
+    EXPECT_TRUE(Contains(ErrorOf(LoadPng, path, &image), "is not a readable PNG"));
+    EXPECT_TRUE(Contains(ErrorOf(LoadPng, Path("missing.png"), &image), "is not a readable PNG"));
 }
 
 // ---- modules ------------------------------------------------------------------------------------
@@ -310,14 +311,14 @@ static XmModule GoodModule()
 static std::vector<uint8_t> Encode(const XmModule& m)
 {
     std::vector<uint8_t> bytes;
-    const std::string fault = EncodeXm(&m, &bytes);
+    const std::string fault = ErrorOf(EncodeXm, &m, &bytes);
     EXPECT_EQ(fault, "");
     return bytes;
 }
 
 static std::string ModuleFault(const XmModule& m)
 {
-    return CheckModule(Encode(m));
+    return ErrorOf(CheckModule, Encode(m));
 }
 
 TEST(ModuleCheck, AcceptsAModuleTheShowCanFollow)
@@ -328,16 +329,16 @@ TEST(ModuleCheck, AcceptsAModuleTheShowCanFollow)
 TEST(ModuleCheck, RefusesAnythingThatIsNotAnXmModule)
 {
     const std::vector<uint8_t> empty;
-    EXPECT_EQ(CheckModule(empty), "is not an XM module (no \"Extended Module: \" header)");
+    EXPECT_EQ(ErrorOf(CheckModule, empty), "is not an XM module (no \"Extended Module: \" header)");
     std::vector<uint8_t> bytes = Encode(GoodModule());
     bytes[0] = 'e';
-    EXPECT_EQ(CheckModule(bytes), "is not an XM module (no \"Extended Module: \" header)");
+    EXPECT_EQ(ErrorOf(CheckModule, bytes), "is not an XM module (no \"Extended Module: \" header)");
     bytes = Encode(GoodModule());
-    bytes[37] = ' ';
-    EXPECT_EQ(CheckModule(bytes), "is not an XM module (no \"Extended Module: \" header)");
+    bytes[XmMarkAt] = ' ';
+    EXPECT_EQ(ErrorOf(CheckModule, bytes), "is not an XM module (no \"Extended Module: \" header)");
     bytes = Encode(GoodModule());
-    bytes[58] = 0x02;
-    EXPECT_EQ(CheckModule(bytes), "is XM version 0x0102; the build reads version 0x0104");
+    bytes[XmVersionAt] = 0x02;
+    EXPECT_EQ(ErrorOf(CheckModule, bytes), "is XM version 0x0102; the build reads version 0x0104");
 }
 
 TEST(ModuleCheck, RefusesFewerThanThirtyTwoOrders)
@@ -416,12 +417,12 @@ TEST(ModuleCheck, RefusesAnOrderNamingAPatternTheModuleLacks)
 {
     XmModule m = GoodModule();
     std::vector<uint8_t> bytes = Encode(m);
-    bytes[80 + 7] = 3;
-    EXPECT_EQ(CheckModule(bytes), "order 7 names pattern 3, but the module holds 1 patterns");
+    bytes[XmOrdersAt + 7] = 3;
+    EXPECT_EQ(ErrorOf(CheckModule, bytes), "order 7 names pattern 3, but the module holds 1 patterns");
 }
 
 // Offset of pattern 0's packed size field in a module written by the XM writer.
-constexpr size_t PackedSizeAt = 60 + 276 + 7;
+constexpr size_t PackedSizeAt = XmFirstPatternAt + XmPatternPackedAt;
 
 TEST(ModuleCheck, RefusesPackedDataThatEndsInsideACellOrRunsOnPastTheRows)
 {
@@ -429,10 +430,10 @@ TEST(ModuleCheck, RefusesPackedDataThatEndsInsideACellOrRunsOnPastTheRows)
     const uint16_t packed = uint16_t(bytes[PackedSizeAt] | bytes[PackedSizeAt + 1] << 8);
     bytes[PackedSizeAt] = uint8_t(packed - 1);
     bytes[PackedSizeAt + 1] = uint8_t((packed - 1) >> 8);
-    EXPECT_EQ(CheckModule(bytes), "pattern 0's packed data ends inside row 63, channel 3; it must hold 64 rows of 4 channels");
+    EXPECT_EQ(ErrorOf(CheckModule, bytes), "pattern 0's packed data ends inside row 63, channel 3; it must hold 64 rows of 4 channels");
     bytes[PackedSizeAt] = uint8_t(packed + 2);
     bytes[PackedSizeAt + 1] = uint8_t((packed + 2) >> 8);
-    EXPECT_EQ(CheckModule(bytes), "pattern 0's packed data holds 2 bytes more than its 64 rows of 4 channels");
+    EXPECT_EQ(ErrorOf(CheckModule, bytes), "pattern 0's packed data holds 2 bytes more than its 64 rows of 4 channels");
 }
 
 TEST(ModuleCheck, TreatsAPackedSizeOfZeroAsAnEmptyPattern)
@@ -445,7 +446,7 @@ TEST(ModuleCheck, TreatsAPackedSizeOfZeroAsAnEmptyPattern)
     bytes.erase(bytes.begin() + PackedSizeAt + 2, bytes.begin() + PackedSizeAt + 2 + 256);
     bytes[PackedSizeAt] = 0;
     bytes[PackedSizeAt + 1] = 0;
-    EXPECT_EQ(CheckModule(bytes), "");
+    EXPECT_EQ(ErrorOf(CheckModule, bytes), "");
 }
 
 TEST(ModuleCheck, RefusesEveryTruncationWithoutReadingPastTheEnd)
@@ -454,9 +455,9 @@ TEST(ModuleCheck, RefusesEveryTruncationWithoutReadingPastTheEnd)
     for (size_t length = 0; length < bytes.size(); ++length) {
         // A copy of exactly `length` bytes, so the sanitizers see any read beyond it.
         const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + long(length));
-        EXPECT_NE(CheckModule(cut), "") << length;
+        EXPECT_NE(ErrorOf(CheckModule, cut), "") << length;
     }
-    EXPECT_EQ(CheckModule(std::vector<uint8_t>(bytes.begin(), bytes.end() - 1)),
+    EXPECT_EQ(ErrorOf(CheckModule, std::vector<uint8_t>(bytes.begin(), bytes.end() - 1)),
               "is cut short: instrument 1 runs past the end of the file");
 }
 
@@ -472,6 +473,6 @@ TEST(ModuleCheck, SurvivesCorruptBytesAnywhere)
             const size_t at = (seed >> 8) % std::min<size_t>(bytes.size(), 800);
             bytes[at] = uint8_t(seed >> 24);
         }
-        CheckModule(bytes);  // any verdict, but no read outside the bytes
+        ErrorOf(CheckModule, bytes);  // any verdict, but no read outside the bytes
     }
 }

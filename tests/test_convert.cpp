@@ -6,6 +6,7 @@
 
 #include "display/convert.h"
 #include "frame/frame.h"
+#include "support.h"
 
 namespace {
 struct Texel {
@@ -36,9 +37,7 @@ TEST(Convert, ChannelsScaleToTheSignedByteRange)
 
 TEST(Convert, BufferPixelLandsOnTheSameTexelAndNothingBeyond)
 {
-    std::vector<uint16_t> frame(BufferPixels);
-    for (size_t i = 0; i < frame.size(); ++i)
-        frame[i] = static_cast<uint16_t>(i * 2654435761u >> 7);
+    const std::vector<uint16_t> frame = HashPattern(7);
     std::vector<uint8_t> staging(StagingBytes, 0);
     ConvertFrame(frame.data(), staging.data());
     for (int t = 0; t < StagingSize; ++t)

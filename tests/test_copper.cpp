@@ -26,22 +26,13 @@ void ReferenceCopperBars(const Region& r, std::vector<uint16_t>& pixels)
             const int row = barTop + t;
             if (row >= r.y0 && row < r.y1 && !rowTaken[row]) {
                 rowTaken[row] = true;
-                colour[row] = barColors[i];
+                colour[row] = barColours[i];
             }
         }
     }
     for (int y = r.y0; y < r.y1; ++y)
         for (int x = r.x0; x < r.x1; ++x)
             pixels[size_t(y) * r.stride + x] = rowTaken[y] ? colour[y] : 0;
-}
-
-// A picture that is different at every pixel, so untouched pixels are told apart.
-std::vector<uint16_t> Pattern()
-{
-    std::vector<uint16_t> p(BufferPixels);
-    for (size_t k = 0; k < p.size(); ++k)
-        p[k] = uint16_t(k * 2654435761u >> 9);
-    return p;
 }
 
 // The colour of every row of the whole buffer, or 1 where a row is not one colour.
@@ -66,7 +57,7 @@ std::vector<uint16_t> Expected(std::initializer_list<Span> spans)
     std::vector<uint16_t> rows(320, 0);
     for (const Span& s : spans)
         for (int y = s.first; y <= s.last; ++y)
-            rows[y] = barColors[s.bar];
+            rows[y] = barColours[s.bar];
     return rows;
 }
 
@@ -79,11 +70,11 @@ std::vector<uint32_t> Fields(const Region& r)
 
 TEST(CopperBars, ColoursPackTheirIntensities)
 {
-    EXPECT_EQ(barColors[0], 0x8530);
-    EXPECT_EQ(barColors[1], 0xD71A);
-    EXPECT_EQ(barColors[2], 0xF56F);
-    EXPECT_EQ(barColors[3], 0xFFDF);
-    EXPECT_EQ(barColors[4], 0x436A);
+    EXPECT_EQ(barColours[0], 0x8530);
+    EXPECT_EQ(barColours[1], 0xD71A);
+    EXPECT_EQ(barColours[2], 0xF56F);
+    EXPECT_EQ(barColours[3], 0xFFDF);
+    EXPECT_EQ(barColours[4], 0x436A);
 }
 
 TEST(CopperBars, TopsAndOwnedRowsAtTimeZero)
@@ -112,7 +103,7 @@ TEST(CopperBars, HalfBufferGetsExactlyTheRowsAWholeCallDrawsThere)
         const Region all = MakeRegion(0, 0, 240, 320, m);
         CopperBars(&all);
         const std::vector<uint16_t> full = whole.pixels;
-        const std::vector<uint16_t> picture = Pattern();
+        const std::vector<uint16_t> picture = HashPattern(9);
         ScopedFramebuffer half;
         half.pixels = picture;
         const Region lower = MakeRegion(0, 160, 240, 320, m);
@@ -128,7 +119,7 @@ TEST(CopperBars, MatchTheFlagPerRowVersionOverTimesAndRectangles)
         {0, 0, 240, 320}, {0, 0, 120, 160}, {120, 160, 240, 320}, {0, 0, 1, 320}, {239, 0, 240, 320},
         {17, 201, 18, 202}, {5, 230, 77, 260}, {0, 0, 0, 320}, {0, 100, 240, 100}, {0, 0, 239, 320},
     };
-    const std::vector<uint16_t> picture = Pattern();
+    const std::vector<uint16_t> picture = HashPattern(9);
     ScopedFramebuffer fb;
     std::vector<uint16_t> expected;
     for (const auto& rect : rects)
@@ -168,7 +159,7 @@ TEST(CopperBars, BuffersUnderEightRowsHaveNoBarsAndAreCleared)
 TEST(CopperBars, BarsAboveTheFirstRowAreClippedNotIndexed)
 {
     // A centre row of 10 with the standard height swings the bars between rows -20 and 79.
-    const std::vector<uint16_t> picture = Pattern();
+    const std::vector<uint16_t> picture = HashPattern(9);
     ScopedFramebuffer fb;
     std::vector<uint16_t> expected;
     bool above = false;

@@ -1,4 +1,4 @@
-// The driver's start-up, loop and shutdown paths, run against a scripted fake platform.
+// The driver's start-up, loop and shutdown paths, run on the null platform with a script.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,62 +12,32 @@
 #include "assets/assets.h"
 #include "effects/effects.h"
 #include "frame/tables.h"
+#include "platform/null/null_platform.h"
 #include "sound/music.h"
 #include "support.h"
 
 namespace {
 
-// What the fake platform does and what it saw.
-struct Fake {
-    bool displayOk = true, initOk = true, loadOk = true;
-    std::vector<uint32_t> positions;  // answer of the n-th position query; the last one repeats
-    int quitOnFrame = -1;             // PollQuit reports a quit on this frame (0-based)
-    uint32_t tick = 1000, tickStep = 16;
-
-    std::vector<std::string> log;
+// The null platform, keeping every frame it was asked to show and the clock it was drawn at.
+struct Fake : NullPlatform {
     std::vector<std::vector<uint16_t>> frames;
     std::vector<uint32_t> frameMillis;
-    int polls = 0, pumps = 0, queries = 0;
-    std::string boxText, boxCaption;
-    uint32_t loadLength = 0;
+    Fake();
 } fake;
 
-int CreateDisplay() { fake.log.push_back("display"); return fake.displayOk; }
-void PresentFrame()
+void KeepFrame()
 {
-    fake.log.push_back("present");
     fake.frames.emplace_back(Framebuffer, Framebuffer + BufferPixels);
     fake.frameMillis.push_back(ElapsedMillis);
 }
-uint32_t Ticks() { return fake.tick += fake.tickStep; }
-int PollQuit() { return fake.polls++ == fake.quitOnFrame; }
-void ShowMessage(const char* text, const char* caption)
-{
-    fake.log.push_back("box");
-    fake.boxText = text;
-    fake.boxCaption = caption;
-}
-int PumpMessage() { fake.log.push_back("pump"); ++fake.pumps; return 1; }
 
-int Init(int, uint32_t, uint32_t) { fake.log.push_back("init"); return fake.initOk; }
-int MusicFree() { fake.log.push_back("musicfree"); return 1; }
-int MusicLoad(int, const void*, uint32_t, uint32_t length, uint32_t)
+Fake::Fake()
 {
-    fake.log.push_back("load");
-    fake.loadLength = length;
-    return fake.loadOk;
+    tick = 1000;
+    onPresent = KeepFrame;
 }
-uint32_t MusicGetLength(int) { fake.log.push_back("length"); return 0; }
-int MusicPlay() { fake.log.push_back("play"); return 1; }
-uint32_t MusicGetPosition()
-{
-    const size_t n = std::min<size_t>(fake.queries++, fake.positions.size() - 1);
-    return fake.positions[n];
-}
-int Free() { fake.log.push_back("free"); return 1; }
 
-const Platform FakePlatform = {CreateDisplay, PresentFrame, Ticks, PollQuit, ShowMessage, PumpMessage,
-                               {Init, MusicFree, MusicLoad, MusicGetLength, MusicPlay, MusicGetPosition, Free}};
+const Platform& FakePlatform = *UseNullPlatform(&fake);
 
 int Count(const std::string& what) { return int(std::count(fake.log.begin(), fake.log.end(), what)); }
 
@@ -216,4 +186,14 @@ TEST_F(Driver, OutOfMemoryForATableEndsCleanly)
         EXPECT_EQ(fake.log.back(), "free");
         EXPECT_EQ(Framebuffer, nullptr);
     }
+}
+
+TEST_F(Driver, WithoutAScriptTheNullPlatformPlaysAtTheShowsPaceToTheEnd)
+{
+    fake.positions.clear();
+    fake.tickStep = 960;  // 16 rows a frame: order 31 begins on the 124th frame of the loop
+    EXPECT_EQ(RunDemo(&FakePlatform), 0);
+    ASSERT_EQ(fake.frames.size(), 1u + 124u);
+    EXPECT_FALSE(AllBlack(fake.frames[100]));  // order 25: the credits
+    EXPECT_TRUE(AllBlack(fake.frames.back()));
 }

@@ -1,7 +1,7 @@
 // The frame rate printed with SIDEWAYS_FPS=1: when it is on, and what it counts.
 #include <gtest/gtest.h>
 
-#include "display/frame_rate.h"
+#include "app/frame_rate.h"
 
 TEST(FrameRate, OnlyTheValueOneTurnsItOn)
 {

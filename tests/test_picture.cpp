@@ -147,9 +147,7 @@ TEST(IrisMasks, ThresholdTableAtTheEdgesOfEachBand)
 TEST(IrisMasks, CoverAndRevealAreExactComplementsThatFollowTheDistanceAtAnyLevel)
 {
     EnsureTables();
-    std::vector<uint16_t> under(BufferPixels);
-    for (size_t k = 0; k < BufferPixels; ++k)
-        under[k] = uint16_t(k * 2654435761u >> 11);
+    std::vector<uint16_t> under = HashPattern(11);
     // The first level of every threshold, and the last one.
     std::vector<uint32_t> levels;
     for (uint32_t threshold = 0; threshold < 240; ++threshold)

@@ -69,19 +69,6 @@ void ReferenceRingsSum2(const Region& r, std::vector<uint16_t>& pixels)
     });
 }
 
-// A picture that is different at every pixel, for the overlay and the untouched pixels.
-std::vector<uint16_t> Pattern()
-{
-    std::vector<uint16_t> p(BufferPixels);
-    for (size_t k = 0; k < p.size(); ++k)
-        p[k] = uint16_t(k * 2654435761u >> 7);
-    return p;
-}
-
-struct Rect {
-    uint16_t x0, y0, x1, y1;
-};
-
 // The rectangles the program hands the rings, and a few more shapes.
 const Rect Rectangles[] = {
     {0, 0, 240, 320},                                        // whole buffer
@@ -181,7 +168,7 @@ TEST(RingColours, PixelAtTheOriginIsDarkForBothFormsAtTimeZero)
 TEST(RingsPixelPass, MatchesThePlainPassOverTimesAndRectangles)
 {
     EnsureTables();
-    const std::vector<uint16_t> start = Pattern();
+    const std::vector<uint16_t> start = HashPattern(7);
     ScopedFramebuffer fb;
     std::vector<uint16_t> expected;
     for (const Rect& rect : Rectangles)
@@ -218,7 +205,7 @@ TEST(RingsPixelPass, MatchesThePlainPassEveryFrameOfOneOrder)
 TEST(RingsXor3, OverlayTurnsOnlyTheOddParityPixelsDark)
 {
     EnsureTables();
-    const std::vector<uint16_t> picture = Pattern();
+    const std::vector<uint16_t> picture = HashPattern(7);
     const Region r = MakeRegion(0, 0, 240, 320, 61441);
     ScopedFramebuffer painted;
     RingsXor3(&r, 1);

@@ -75,6 +75,7 @@ TEST(RotozoomSteps, HalfTheWidthDoublesOnlyThePixelSteps)
 
 TEST(Rotozoom, FirstTexelsAtTimeZeroAndTheWrapToRow255)
 {
+    EnsureTables();  // the rotozoomer reads its copy of the texture
     ScopedFramebuffer fb;
     const Region whole = MakeRegion(0, 0, 240, 320, 0);
     Rotozoom(&whole);
@@ -87,6 +88,7 @@ TEST(Rotozoom, FirstTexelsAtTimeZeroAndTheWrapToRow255)
 
 TEST(Rotozoom, MatchesTheReferenceOverTimesAndRegions)
 {
+    EnsureTables();
     const uint32_t times[] = {0, 1, 699, 1000, 2199, 3000, 40320, 65536, 98765, 1234567, 2147483648u, 4294967295u};
     const Region rects[] = {
         MakeRegion(0, 0, 240, 320),     MakeRegion(120, 0, 240, 320),  MakeRegion(120, 0, 240, 160),

@@ -5,12 +5,16 @@
 #include <gtest/gtest.h>
 
 #include "assets/assets.h"
+#include "effects/tables.h"
 #include "frame/tables.h"
 #include "support.h"
 
 static uint16_t Distance(int row, int column) { return DistanceTable[row * BufferWidth + column]; }
-static uint16_t Angle(int x, int y) { return TunnelAngleTable[x * TunnelTableRows + y]; }
-static uint16_t Depth(int x, int y) { return TunnelDepthTable[x * TunnelTableRows + y]; }
+// The tunnel's coordinates about the buffer centre, and the fields the walk table holds.
+static const Region Centred = MakeRegion(0, 0, BufferWidth, BufferHeight);
+static uint16_t Angle(int x, int y) { return TunnelAngleAt(&Centred, x, y); }
+static uint16_t Depth(int x, int y) { return TunnelDepthAt(&Centred, x, y); }
+static uint32_t Walk(int x, int y) { return TunnelWalkTable[y * TunnelTableColumns + x]; }
 
 TEST(DistanceTable, HoldsTheTruncatedDistanceAtTheEdges)
 {
@@ -46,7 +50,7 @@ TEST(TunnelTables, HoldZeroAtTheCentre)
     EXPECT_EQ(Depth(120, 160), 0);
 }
 
-TEST(TunnelAngleTable, ScalesOneTurnToJustUnder128Units)
+TEST(TunnelAngle, ScalesOneTurnToJustUnder128Units)
 {
     EnsureTables();
     struct Case { int x, y, angle; };
@@ -60,17 +64,17 @@ TEST(TunnelAngleTable, ScalesOneTurnToJustUnder128Units)
     EXPECT_EQ(Angle(0, 159), 65473);
 }
 
-TEST(TunnelAngleTable, StaysWithinAHalfTurnEitherWay)
+TEST(TunnelAngle, StaysWithinAHalfTurnEitherWay)
 {
-    EnsureTables();
-    for (int i = 0; i < TunnelTableColumns * TunnelTableRows; ++i) {
-        const int angle = int16_t(TunnelAngleTable[i]);
-        ASSERT_GE(angle, -63) << i;
-        ASSERT_LE(angle, 63) << i;
-    }
+    for (int x = 0; x < TunnelTableColumns; ++x)
+        for (int y = 0; y < TunnelTableRows; ++y) {
+            const int angle = int16_t(Angle(x, y));
+            ASSERT_GE(angle, -63) << x << "," << y;
+            ASSERT_LE(angle, 63) << x << "," << y;
+        }
 }
 
-TEST(TunnelDepthTable, FallsWithDistanceAndWrapsAt128)
+TEST(TunnelDepth, FallsWithDistanceAndWrapsAt128)
 {
     EnsureTables();
     EXPECT_EQ(Depth(121, 160), 0);  // 4096 AND 127
@@ -80,8 +84,9 @@ TEST(TunnelDepthTable, FallsWithDistanceAndWrapsAt128)
     EXPECT_EQ(Depth(184, 160), 64);
     EXPECT_EQ(Depth(0, 0), 20);
     EXPECT_EQ(Depth(639, 479), 6);
-    for (int i = 0; i < TunnelTableColumns * TunnelTableRows; ++i)
-        ASSERT_LE(TunnelDepthTable[i], 127) << i;
+    for (int x = 0; x < TunnelTableColumns; ++x)
+        for (int y = 0; y < TunnelTableRows; ++y)
+            ASSERT_LE(Depth(x, y), 127) << x << "," << y;
 }
 
 TEST(TunnelTables, WalkTableHoldsDepthAngleAndTheBlackMarkOfEveryEntryRowMajor)
@@ -89,7 +94,7 @@ TEST(TunnelTables, WalkTableHoldsDepthAngleAndTheBlackMarkOfEveryEntryRowMajor)
     EnsureTables();
     for (int y = 0; y < TunnelTableRows; ++y)
         for (int x = 0; x < TunnelTableColumns; ++x) {
-            const uint32_t entry = TunnelWalkTable[y * TunnelTableColumns + x];
+            const uint32_t entry = Walk(x, y);
             ASSERT_EQ(entry >> 16, Depth(x, y) <= 1 ? 1u : 0u) << x << "," << y;
             ASSERT_EQ((entry >> 8) & 255, Depth(x, y)) << x << "," << y;
             ASSERT_EQ(entry & 255, Angle(x, y) & 127) << x << "," << y;
@@ -112,12 +117,19 @@ TEST(TunnelTables, FollowTheRecordsCentre)
     offCentre.centerX = 300;
     offCentre.centerY = 200;
     ASSERT_TRUE(BuildTables(&offCentre));
-    EXPECT_EQ(Angle(300, 200), 0);
-    EXPECT_EQ(Depth(301, 200), 0);
-    EXPECT_EQ(Depth(333, 200), 124);
-    EXPECT_EQ(Angle(299, 200), 63);
+    EXPECT_EQ(Walk(300, 200), 1u << 16);
+    EXPECT_EQ(Walk(301, 200), 1u << 16);
+    EXPECT_EQ(Walk(333, 200), 124u << 8);
+    EXPECT_EQ(Walk(299, 200), 1u << 16 | 63);
+    EXPECT_EQ(Walk(300, 199), 1u << 16 | (-31 & 127));
+    for (int y = 0; y < TunnelTableRows; ++y)
+        for (int x = 0; x < TunnelTableColumns; ++x) {
+            const uint32_t depth = TunnelDepthAt(&offCentre, x, y);
+            const uint32_t want = (depth <= 1) << 16 | depth << 8 | (TunnelAngleAt(&offCentre, x, y) & 127u);
+            ASSERT_EQ(Walk(x, y), want) << x << "," << y;
+        }
     RebuildTables();
-    EXPECT_EQ(Depth(153, 160), 124);
+    EXPECT_EQ(Walk(153, 160), 124u << 8);
 }
 
 static int Allocations = 0;

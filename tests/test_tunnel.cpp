@@ -5,12 +5,14 @@
 #include "assets/assets.h"
 #include "effects/effects.h"
 #include "effects/motion.h"
-#include "frame/tables.h"
+#include "effects/tables.h"
 #include "pixel_compare.h"
 #include "support.h"
 
-// Table entry (column, row) of the tunnel tables.
-static size_t Entry(int column, int row) { return size_t(column) * TunnelTableRows + size_t(row); }
+// The tunnel's coordinates of table entry (column, row), about the buffer centre.
+static const Region Centred = MakeRegion(0, 0, BufferWidth, BufferHeight);
+static uint16_t Depth(int column, int row) { return TunnelDepthAt(&Centred, column, row); }
+static uint16_t Angle(int column, int row) { return TunnelAngleAt(&Centred, column, row); }
 
 // The tunnel from its definition, in floating point where the definition is; pixels whose
 // look-up lies past the tables are black.
@@ -26,8 +28,8 @@ static void ReferenceTunnel(const Region& r, std::vector<uint16_t>& out)
             pixel = 0;
             if (x + offsetX >= TunnelTableColumns || y + offsetY >= TunnelTableRows)
                 continue;
-            const int64_t d = TunnelDepthTable[Entry(x + offsetX, y + offsetY)];
-            const int64_t a = int16_t(TunnelAngleTable[Entry(x + offsetX, y + offsetY)]);
+            const int64_t d = Depth(x + offsetX, y + offsetY);
+            const int64_t a = int16_t(Angle(x + offsetX, y + offsetY));
             if (d > 1)
                 pixel = TunnelTexture[((d + depthShift) & 127) * 128 + ((a + angleShift) & 127)];
         }
@@ -42,7 +44,7 @@ static bool FindPixel(uint32_t millis, Pred pred, int* px, int* py)
     ComputeTunnelShifts(&whole, &s);
     for (int y = 0; y < 320; ++y)
         for (int x = 0; x < 240; ++x)
-            if (pred(Entry(x + s.offsetX, y + s.offsetY))) {
+            if (pred(x + s.offsetX, y + s.offsetY)) {
                 *px = x;
                 *py = y;
                 return true;
@@ -89,7 +91,7 @@ TEST_F(TunnelTest, DepthZeroOrOneIsBlackWhateverTheShifts)
         int black = 0;
         for (int y = 0; y < 320; ++y)
             for (int x = 0; x < 240; ++x)
-                if (TunnelDepthTable[Entry(x + s.offsetX, y + s.offsetY)] <= 1) {
+                if (Depth(x + s.offsetX, y + s.offsetY) <= 1) {
                     ASSERT_EQ(fb.At(x, y), 0) << "millis " << millis << " at " << x << ", " << y;
                     ++black;
                 }
@@ -102,17 +104,17 @@ TEST_F(TunnelTest, TextureRowAndColumnWrapAt128)
     ScopedFramebuffer fb;
     int x, y;
     // millis 30: depthShift 3, angleShift 0.
-    ASSERT_TRUE(FindPixel(30, [](size_t k) { return TunnelDepthTable[k] == 126; }, &x, &y));
+    ASSERT_TRUE(FindPixel(30, [](int tx, int ty) { return Depth(tx, ty) == 126; }, &x, &y));
     Region whole = MakeRegion(0, 0, 240, 320, 30);
     TunnelShifts s;
     ComputeTunnelShifts(&whole, &s);
     Tunnel(&whole);
-    EXPECT_EQ(fb.At(x, y), TunnelTexture[1 * 128 + (TunnelAngleTable[Entry(x + s.offsetX, y + s.offsetY)] & 127)]);
+    EXPECT_EQ(fb.At(x, y), TunnelTexture[1 * 128 + (Angle(x + s.offsetX, y + s.offsetY) & 127)]);
 
-    ASSERT_TRUE(FindPixel(0, [](size_t k) { return TunnelAngleTable[k] == 65535 && TunnelDepthTable[k] > 1; }, &x, &y));
+    ASSERT_TRUE(FindPixel(0, [](int tx, int ty) { return Angle(tx, ty) == 65535 && Depth(tx, ty) > 1; }, &x, &y));
     whole.millis = 0;
     Tunnel(&whole);
-    EXPECT_EQ(fb.At(x, y), TunnelTexture[TunnelDepthTable[Entry(x + 60, y + 80)] * 128 + 127]);
+    EXPECT_EQ(fb.At(x, y), TunnelTexture[Depth(x + 60, y + 80) * 128 + 127]);
 }
 
 TEST_F(TunnelTest, LowerLeftQuadrantEqualsTheSamePixelsOfAFullCall)

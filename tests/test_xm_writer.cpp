@@ -11,12 +11,12 @@
 
 #include <libopenmpt/libopenmpt.h>
 
+#include "bytes.h"
+#include "xm_layout.h"
 #include "xm_writer.h"
+#include "support.h"
 
 namespace {
-
-uint32_t U16(const std::vector<uint8_t>& b, size_t at) { return b[at] | (b[at + 1] << 8); }
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) { return U16(b, at) | (U16(b, at + 2) << 16); }
 
 // A sample of pseudo-random values with a forward loop over its last part.
 XmSample NoiseSample(const char* name, int frames, uint32_t seed)
@@ -24,7 +24,7 @@ XmSample NoiseSample(const char* name, int frames, uint32_t seed)
     XmSample s;
     s.name = name;
     uint32_t state = seed;
-    for (int i = 0; i < frames; i++) {
+    for (int i = 0; i < frames; ++i) {
         state = state * 1103515245u + 12345u;
         s.data.push_back(static_cast<int16_t>((state >> 8) & 0xFFFF));
     }
@@ -56,7 +56,7 @@ openmpt_module* Load(const std::vector<uint8_t>& bytes)
 std::vector<float> RenderPlain(const XmModule* m, int rate, size_t frames)
 {
     std::vector<uint8_t> bytes;
-    EXPECT_EQ(EncodeXm(m, &bytes), "");
+    EXPECT_EQ(ErrorOf(EncodeXm, m, &bytes), "");
     openmpt_module* mod = Load(bytes);
     EXPECT_NE(mod, nullptr);
     std::vector<float> out(frames, 0.0f);
@@ -74,7 +74,7 @@ double WorstMismatch(const std::vector<float>& out, const std::function<int(size
 {
     const double gain = out.at(0) / expected(0);
     double worst = 0;
-    for (size_t i = 0; i < frames; i++)
+    for (size_t i = 0; i < frames; ++i)
         worst = std::max(worst, std::fabs(out.at(i) / gain - expected(i)));
     return worst;
 }
@@ -109,37 +109,38 @@ TEST(XmWriter, HeaderCarriesTheFixedFields)
     m.restart = 2;
     m.trackerName = "tracker";
     std::vector<uint8_t> b;
-    ASSERT_EQ(EncodeXm(&m, &b), "");
+    ASSERT_EQ(ErrorOf(EncodeXm, &m, &b), "");
 
-    EXPECT_EQ(std::string(b.begin(), b.begin() + 17), "Extended Module: ");
-    EXPECT_EQ(std::string(b.begin() + 17, b.begin() + 37), std::string(20, ' '));  // blank name
-    EXPECT_EQ(b[37], 0x1A);
-    EXPECT_EQ(std::string(b.begin() + 38, b.begin() + 58), "tracker" + std::string(13, ' '));
-    EXPECT_EQ(U16(b, 58), 0x0104u);
-    EXPECT_EQ(U32(b, 60), 276u);
-    EXPECT_EQ(U16(b, 64), 3u);   // song length
-    EXPECT_EQ(U16(b, 66), 2u);   // restart
-    EXPECT_EQ(U16(b, 68), 12u);  // channels
-    EXPECT_EQ(U16(b, 70), 2u);   // patterns
-    EXPECT_EQ(U16(b, 72), 1u);   // instruments
-    EXPECT_EQ(U16(b, 74), 1u);   // linear frequency table
-    EXPECT_EQ(U16(b, 76), 3u);
-    EXPECT_EQ(U16(b, 78), 125u);
-    EXPECT_EQ(b[80], 1);
-    EXPECT_EQ(b[81], 0);
-    EXPECT_EQ(b[82], 1);
-    for (size_t i = 83; i < 336; i++)
-        ASSERT_EQ(b[i], 0) << "order table byte " << i - 80;
-    // The first pattern header follows the 276 bytes counted from offset 60.
-    EXPECT_EQ(U32(b, 336), 9u);
-    EXPECT_EQ(b[340], 0);
-    EXPECT_EQ(U16(b, 341), 64u);
-    EXPECT_EQ(U16(b, 343), 64u * 12);  // an empty cell packs into one byte
+    EXPECT_EQ(std::string(b.begin(), b.begin() + XmIdLength), "Extended Module: ");
+    EXPECT_EQ(std::string(b.begin() + XmNameAt, b.begin() + XmNameAt + XmNameLength), std::string(20, ' '));  // blank name
+    EXPECT_EQ(b[XmMarkAt], 0x1A);
+    EXPECT_EQ(std::string(b.begin() + XmTrackerAt, b.begin() + XmTrackerAt + XmNameLength), "tracker" + std::string(13, ' '));
+    EXPECT_EQ(U16(b, XmVersionAt), 0x0104u);
+    EXPECT_EQ(U32(b, XmHeaderSizeAt), 276u);
+    EXPECT_EQ(U16(b, XmSongLengthAt), 3u);
+    EXPECT_EQ(U16(b, XmRestartAt), 2u);
+    EXPECT_EQ(U16(b, XmChannelsAt), 12u);
+    EXPECT_EQ(U16(b, XmPatternsAt), 2u);
+    EXPECT_EQ(U16(b, XmInstrumentsAt), 1u);
+    EXPECT_EQ(U16(b, XmFlagsAt), 1u);  // linear frequency table
+    EXPECT_EQ(U16(b, XmTempoAt), 3u);
+    EXPECT_EQ(U16(b, XmBpmAt), 125u);
+    EXPECT_EQ(b[XmOrdersAt], 1);
+    EXPECT_EQ(b[XmOrdersAt + 1], 0);
+    EXPECT_EQ(b[XmOrdersAt + 2], 1);
+    for (size_t i = XmOrdersAt + 3; i < XmOrdersAt + XmOrderTableLength; ++i)
+        ASSERT_EQ(b[i], 0) << "order table byte " << i - XmOrdersAt;
+    // The first pattern header follows the 276 bytes counted from offset 60, at 336.
+    constexpr size_t p = XmFirstPatternAt;
+    EXPECT_EQ(U32(b, p + XmPatternLengthAt), 9u);
+    EXPECT_EQ(b[p + XmPatternPackingAt], 0);
+    EXPECT_EQ(U16(b, p + XmPatternRowsAt), 64u);
+    EXPECT_EQ(U16(b, p + XmPatternPackedAt), 64u * 12);  // an empty cell packs into one byte
 
     m.linearFrequencies = false;
     b.clear();
-    ASSERT_EQ(EncodeXm(&m, &b), "");
-    EXPECT_EQ(U16(b, 74), 0u);
+    ASSERT_EQ(ErrorOf(EncodeXm, &m, &b), "");
+    EXPECT_EQ(U16(b, XmFlagsAt), 0u);
 }
 
 TEST(XmWriter, LibopenmptReadsBackOrdersAndEveryCell)
@@ -153,8 +154,8 @@ TEST(XmWriter, LibopenmptReadsBackOrdersAndEveryCell)
         in.samples.push_back(NoiseSample("s", 64, 7));
     // Pattern sizes at both ends of the range, and cells with every combination of fields.
     m.patterns = {MakeXmPattern(256, 32), MakeXmPattern(1, 32), MakeXmPattern(64, 32)};
-    for (int row = 0; row < 256; row++)
-        for (int ch = 0; ch < 32; ch++) {
+    for (int row = 0; row < 256; ++row)
+        for (int ch = 0; ch < 32; ++ch) {
             const int k = row * 32 + ch;
             XmCell c;
             if (k & 1) c.note = static_cast<uint8_t>(1 + k % 97);  // up to the key-off
@@ -168,7 +169,7 @@ TEST(XmWriter, LibopenmptReadsBackOrdersAndEveryCell)
     *XmCellAt(&m.patterns[2], 32, 63, 0) = XmCell{0, 0, 0, 0, 0x37};              // arpeggio: effect 0
     m.orders = {2, 0, 1, 0};
     std::vector<uint8_t> bytes;
-    ASSERT_EQ(EncodeXm(&m, &bytes), "");
+    ASSERT_EQ(ErrorOf(EncodeXm, &m, &bytes), "");
     openmpt_module* mod = Load(bytes);
     ASSERT_NE(mod, nullptr);
 
@@ -182,8 +183,8 @@ TEST(XmWriter, LibopenmptReadsBackOrdersAndEveryCell)
     EXPECT_EQ(openmpt_module_get_pattern_num_rows(mod, 1), 1);
     EXPECT_EQ(openmpt_module_get_pattern_num_rows(mod, 2), 64);
 
-    for (int row = 0; row < 256; row++)
-        for (int ch = 0; ch < 32; ch++) {
+    for (int row = 0; row < 256; ++row)
+        for (int ch = 0; ch < 32; ++ch) {
             const XmCell* c = XmCellAt(&m.patterns[0], 32, row, ch);
             SCOPED_TRACE("row " + std::to_string(row) + " channel " + std::to_string(ch));
             // libopenmpt numbers notes an octave above XM (its C-5 is XM's C-4), key-off as 255.
@@ -220,7 +221,7 @@ TEST(XmWriter, LibopenmptReadsBackInstrumentsAndSamples)
     m.instruments[3].name = "last";
     m.instruments[3].samples = {NoiseSample("only", 1, 4)};
     std::vector<uint8_t> bytes;
-    ASSERT_EQ(EncodeXm(&m, &bytes), "");
+    ASSERT_EQ(ErrorOf(EncodeXm, &m, &bytes), "");
     openmpt_module* mod = Load(bytes);
     ASSERT_NE(mod, nullptr);
     ASSERT_EQ(openmpt_module_get_num_instruments(mod), 4);
@@ -265,7 +266,7 @@ TEST(XmWriter, SampleDataAndLoopPlayAsWritten)
     ASSERT_EQ(plain.size(), 4000u);
     EXPECT_LT(WorstMismatch(plain, [&once](size_t i) { return static_cast<int>(once.samples[0].data[i]); }, 3000), 1.0);
     const double fullScale = std::fabs(plain[0] / once.samples[0].data[0]) * 32768;
-    for (size_t i = 3000; i + 1 < 4000; i++)
+    for (size_t i = 3000; i + 1 < 4000; ++i)
         ASSERT_LT(std::fabs(plain[i + 1] - plain[i]), 0.01 * fullScale) << i;
 }
 
@@ -279,7 +280,7 @@ TEST(XmWriter, KeymapRelativeNoteAndFinetuneReachThePlayer)
     XmSample high = NoiseSample("high", 4000, 12);
     high.relativeNote = -12;
     in.samples = {low, high};
-    for (size_t k = 48; k < in.keymap.size(); k++)  // from C-4 up: the second sample
+    for (size_t k = 48; k < in.keymap.size(); ++k)  // from C-4 up: the second sample
         in.keymap[k] = 1;
 
     const XmModule lowNote = OneNoteModule(in, XmNoteC4 - 12);  // C-3 + 12 semitones = 8363 Hz
@@ -375,12 +376,12 @@ TEST(XmWriter, RefusesWhatTheFormatCannotHold)
         XmInstrument in;
         in.samples.push_back(NoiseSample("s", 100, 1));
         XmModule m = OneNoteModule(in);
-        ASSERT_EQ(CheckXm(&m), "");
+        ASSERT_EQ(ErrorOf(CheckXm, &m), "");
         c.breakIt(&m);
-        const std::string fault = CheckXm(&m);
+        const std::string fault = ErrorOf(CheckXm, &m);
         EXPECT_NE(fault.find(c.rule), std::string::npos) << "expected \"" << c.rule << "\", got \"" << fault << "\"";
         std::vector<uint8_t> bytes;
-        EXPECT_EQ(EncodeXm(&m, &bytes), fault);
+        EXPECT_EQ(ErrorOf(EncodeXm, &m, &bytes), fault);
         EXPECT_TRUE(bytes.empty()) << c.rule;
     }
 }
@@ -392,21 +393,17 @@ TEST(XmWriter, WriteXmFileNamesTheFileInEveryError)
     XmModule m = OneNoteModule(in);
     const std::string path = testing::TempDir() + "xm_writer_test.xm";
     std::remove(path.c_str());
-    ASSERT_EQ(WriteXmFile(&m, path), "");
+    ASSERT_EQ(ErrorOf(WriteXmFile, &m, path), "");
     std::vector<uint8_t> expected;
-    ASSERT_EQ(EncodeXm(&m, &expected), "");
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    std::vector<uint8_t> written(expected.size() + 1);
-    written.resize(std::fread(written.data(), 1, written.size(), f));
-    std::fclose(f);
-    EXPECT_EQ(written, expected);
+    ASSERT_EQ(ErrorOf(EncodeXm, &m, &expected), "");
+    ASSERT_TRUE(Exists(path));
+    EXPECT_EQ(ReadBytes(path), expected);
 
     const std::string missing = testing::TempDir() + "no-such-folder/music.xm";
-    EXPECT_EQ(WriteXmFile(&m, missing), missing + ": cannot open for writing");
+    EXPECT_EQ(ErrorOf(WriteXmFile, &m, missing), missing + ": cannot open for writing");
 
     m.bpm = 0;
     std::remove(path.c_str());
-    EXPECT_EQ(WriteXmFile(&m, path), path + ": BPM 0 is not 32..255");
-    EXPECT_EQ(std::fopen(path.c_str(), "rb"), nullptr) << "a refused module must not leave a file";
+    EXPECT_EQ(ErrorOf(WriteXmFile, &m, path), path + ": BPM 0 is not 32..255");
+    EXPECT_FALSE(Exists(path)) << "a refused module must not leave a file";
 }

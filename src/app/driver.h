@@ -1,25 +1,28 @@
 // Start-up, the frame loop and shutdown, run against a small platform table so that the demo
-// plugs in SDL and OpenGL and tests plug in a fake. Everything runs on the calling thread.
+// plugs in SDL and OpenGL and tests plug in the null platform. Everything runs on the calling
+// thread.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "frame/frame.h"
 #include "sound/sound.h"
 
 struct Platform {
-    // Opens the full-screen window and GL context and shows black; 0 = failure, already reported.
-    int (*CreateDisplay)();
+    // Opens the full-screen window and GL context and shows black; false, with *error saying why,
+    // when there is no display or no OpenGL.
+    bool (*CreateDisplay)(std::string* error);
     // Shows the Framebuffer: converts it, uploads it, draws the turned quad, swaps.
     void (*PresentFrame)();
     // A millisecond tick count that wraps at 2^32.
     uint32_t (*Ticks)();
-    // Nonzero when Escape is down now, was pressed since the last poll, or the window was asked
-    // to close.
-    int (*PollQuit)();
+    // True when Escape is down now, was pressed since the last poll, or the window was asked to
+    // close.
+    bool (*PollQuit)();
     // A modal box with one OK button; returns when it is dismissed.
     void (*ShowMessage)(const char* text, const char* caption);
-    // Handles at most one pending window event; nonzero if one was retrieved.
-    int (*PumpMessage)();
+    // Handles at most one pending window event; true if one was retrieved.
+    bool (*PumpMessage)();
     SoundTable sound;
 };
 
@@ -35,11 +38,37 @@ struct ShowState {
     Region records[4];
 };
 
+// The start of the show, for the live program and everything that draws the show offline: the
+// clock at 0, the records cleared and R1 filled for the whole buffer, the Framebuffer black (then
+// showBlack, when given, presents it), the lookup tables built, the font cut out of
+// ScrollerPicture and the scroll text encoded. The Framebuffer must be allocated. False, with
+// *error saying why, when a table cannot be allocated. Main thread.
+bool PrepareShow(ShowState* show, void (*showBlack)(), std::string* error);
+
 // One frame of the loop without the platform: sets the clock to millis (ElapsedSeconds = millis /
 // 1000), takes position (packed order | row << 16) unless it is PositionUnknown, and draws the
 // scene into the Framebuffer. The live loop and the offline capture both draw through this.
 void DrawShowFrame(ShowState* show, uint32_t millis, uint32_t position);
 
-// Runs the whole show. Returns the exit code: 0 after the show ended (order 31 or Escape),
-// 1 when the display, the sound or the memory failed (the reason is already shown).
+// A show in progress on a platform: what StartShow opened, for ShowFrame and EndShow.
+struct LiveShow {
+    const Platform* platform;
+    ShowState state;
+    int exitCode;      // what EndShow returns unless something fails later
+    bool soundOpened;  // the sound layer was asked to start: EndShow frees it
+};
+
+// Opens the display and the sound, shows a black frame, builds the tables and starts the music.
+// True when the frame loop should run; false when the show ended already (the display, the sound
+// or the memory failed, the reason shown), and then only EndShow is left to call.
+bool StartShow(LiveShow* show, const Platform* platform);
+// One frame of the loop: reads the quit request and the music position, draws, presents and
+// handles a window event. False once the show is over (Escape or the first frame of order 31):
+// then call EndShow. Main thread; a browser calls it once per animation frame.
+bool ShowFrame(LiveShow* show);
+// Stops the sound and frees the frame buffer. Returns the exit code: 0 after the show ended
+// (order 31 or Escape), 1 when the display, the sound or the memory failed.
+int EndShow(LiveShow* show);
+
+// The desktop's whole show: StartShow, ShowFrame until it is over, EndShow.
 int RunDemo(const Platform* platform);

@@ -18,37 +18,37 @@ constexpr uint8_t R1 = 0, R2 = 1, R3 = 2, R4 = 3;
 static const SceneStep Steps[] = {
     // first last  preset               record call                    argument
     {0, 0,   Preset::Full,       R1, Call::FadePicture,     Arg::Fall},       // the warning fades out
-    {1, 2,   Preset::Keep,       R1, Call::FreezeClock,     Arg::None},       // bars stand still...
+    {1, 2,   Preset::Keep,       R1, Call::FreezeClock,     Arg::Zero},       // bars stand still...
     {1, 2,   Preset::Keep,       R1, Call::CopperWipe,      Arg::Wipe},       // ...while they wipe in
-    {3, 3,   Preset::Full,       R1, Call::CopperBars,      Arg::None},       // the bars move
-    {4, 4,   Preset::Full,       R1, Call::CopperBars,      Arg::None},
+    {3, 3,   Preset::Full,       R1, Call::CopperBars,      Arg::Zero},       // the bars move
+    {4, 4,   Preset::Full,       R1, Call::CopperBars,      Arg::Zero},
     {4, 4,   Preset::Keep,       R1, Call::IrisCover,       Arg::Fall},       // the logo closes in
     {5, 6,   Preset::Full,       R1, Call::IrisCover,       Arg::Zero},       // the logo stands
     {7, 8,   Preset::Full,       R1, Call::IrisCover,       Arg::Zero},
     {7, 8,   Preset::Keep,       R1, Call::RingsXor3,       Arg::Zero},       // rings over the logo
     {9, 9,   Preset::Full,       R1, Call::RingsXor3,       Arg::One},        // rings alone
     {10, 10, Preset::Keep,       R1, Call::SplitRotoRings3, Arg::Rise},       // rotozoomer grows in
-    {11, 13, Preset::Full,       R1, Call::Rotozoom,        Arg::None},
+    {11, 13, Preset::Full,       R1, Call::Rotozoom,        Arg::Zero},
     {14, 14, Preset::Keep,       R1, Call::SplitRotoRings2, Arg::Rise},       // summed rings take over
-    {15, 16, Preset::UpperLeft,  R1, Call::RingsSum2,       Arg::None},       // four quadrants of rings
-    {15, 16, Preset::LowerRight, R2, Call::RingsSum2,       Arg::None},
+    {15, 16, Preset::UpperLeft,  R1, Call::RingsSum2,       Arg::Zero},       // four quadrants of rings
+    {15, 16, Preset::LowerRight, R2, Call::RingsSum2,       Arg::Zero},
     {15, 16, Preset::UpperRight, R1, Call::RingsXor3,       Arg::One},
     {15, 16, Preset::LowerLeft,  R2, Call::RingsXor3,       Arg::One},
-    {17, 17, Preset::LowerLeft,  R1, Call::None,            Arg::None},       // R1 filled first...
-    {17, 17, Preset::UpperLeft,  R2, Call::RingsSum2,       Arg::None},
+    {17, 17, Preset::LowerLeft,  R1, Call::None,            Arg::Zero},       // R1 filled first...
+    {17, 17, Preset::UpperLeft,  R2, Call::RingsSum2,       Arg::Zero},
     {17, 17, Preset::Keep,       R1, Call::RingsXor3,       Arg::One},        // ...drawn after R2
-    {17, 17, Preset::RightHalf,  R3, Call::Rotozoom,        Arg::None},
+    {17, 17, Preset::RightHalf,  R3, Call::Rotozoom,        Arg::Zero},
     {18, 18, Preset::UpperLeft,  R1, Call::RingsXor3,       Arg::One},        // rings, roto, tunnel
     {18, 18, Preset::LowerRight, R2, Call::RingsXor3,       Arg::One},
-    {18, 18, Preset::UpperRight, R3, Call::Rotozoom,        Arg::None},
-    {18, 18, Preset::LowerLeft,  R4, Call::Tunnel,          Arg::None},
-    {19, 21, Preset::Full,       R1, Call::Tunnel,          Arg::None},
-    {22, 22, Preset::Full,       R1, Call::Tunnel,          Arg::None},
+    {18, 18, Preset::UpperRight, R3, Call::Rotozoom,        Arg::Zero},
+    {18, 18, Preset::LowerLeft,  R4, Call::Tunnel,          Arg::Zero},
+    {19, 21, Preset::Full,       R1, Call::Tunnel,          Arg::Zero},
+    {22, 22, Preset::Full,       R1, Call::Tunnel,          Arg::Zero},
     {22, 22, Preset::Keep,       R1, Call::IrisReveal,      Arg::Rise},       // the scroller opens
     {23, 29, Preset::Full,       R1, Call::Scroller,        Arg::ScrollPos},  // the credits
-    {30, 30, Preset::Keep,       R1, Call::FillBlack,       Arg::None},
+    {30, 30, Preset::Keep,       R1, Call::FillBlack,       Arg::Zero},
     {30, 30, Preset::Keep,       R1, Call::IrisReveal,      Arg::Fall},       // R1 from an earlier frame
-    {31, Forever, Preset::Keep,  R1, Call::FillBlack,       Arg::None},       // the end
+    {31, Forever, Preset::Keep,  R1, Call::FillBlack,       Arg::Zero},       // the end
 };
 const std::span<const SceneStep> SceneTimeline(Steps);
 
@@ -69,7 +69,6 @@ static Region* ApplyPreset(Preset preset, Region* r)
 static uint32_t Argument(Arg arg, const SceneLevels& levels)
 {
     switch (arg) {
-    case Arg::None:
     case Arg::Zero: return 0;
     case Arg::One: return 1;
     case Arg::Rise: return levels.rise;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#include "app/show_timing.h"
 #include "frame/frame.h"
 
 // The levels of one frame, all derived from the play position.
@@ -20,7 +21,8 @@ enum class Call : uint8_t {
     None, FreezeClock, FillBlack, FadePicture, IrisCover, IrisReveal, CopperBars, CopperWipe,
     RingsXor3, RingsSum2, Rotozoom, SplitRotoRings2, SplitRotoRings3, Tunnel, Scroller,
 };
-enum class Arg : uint8_t { None, Zero, One, Rise, Fall, Wipe, ScrollPos };
+// The argument of a call; Zero also stands for the calls that take none.
+enum class Arg : uint8_t { Zero, One, Rise, Fall, Wipe, ScrollPos };
 
 // One call of a frame: for orders first..last, fill record (0..3 for R1..R4) with preset, then
 // make the call with it (split routines and the wipe take records record and record + 1).
@@ -32,9 +34,6 @@ struct SceneStep {
     Arg arg;
 };
 extern const std::span<const SceneStep> SceneTimeline;
-
-// The order at which the show ends: its first frame is drawn black, then the loop stops.
-constexpr int32_t LastOrder = 31;
 
 // Draws the scene of order and row into the Framebuffer with the driver's four records, which
 // keep their contents between frames. Orders 1 and 2 freeze ElapsedMillis at 3000 for the frame.

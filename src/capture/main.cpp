@@ -19,7 +19,7 @@
 #include "display/convert.h"
 #include "effects/effects.h"
 #include "frame/frame.h"
-#include "frame/tables.h"
+#include "effects/tables.h"
 #include "sound/music.h"
 
 static volatile sig_atomic_t Interrupted = 0;
@@ -79,7 +79,7 @@ static void ShowProgress(Progress* p, uint32_t done, uint32_t total, uint32_t at
     const int leftSeconds = static_cast<int>(left + 0.5);
     const uint32_t showSeconds = at / fps;
     std::fprintf(stderr, "\rframe %u of %u  show %u:%02u order %2u row %2u  %5.1fx real time  %d:%02d left ", done,
-                 total, showSeconds / 60, showSeconds % 60, position & 0xFFFF, position >> 16, speed, leftSeconds / 60,
+                 total, showSeconds / 60, showSeconds % 60, PositionOrder(position), PositionRow(position), speed, leftSeconds / 60,
                  leftSeconds % 60);
     if (last)
         std::fputc('\n', stderr);

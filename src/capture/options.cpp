@@ -48,7 +48,7 @@ static bool EndsWith(const std::string& s, const std::string& end)
 
 bool ParseOptions(int argc, const char* const* argv, CaptureOptions* o, std::string* error)
 {
-    *o = CaptureOptions{"", "", "", "", 1, 4, 0, EndOrder, 60, false};
+    *o = CaptureOptions{"", "", "", "", 1, 4, 0, LastOrder, 60, false};
     std::set<std::string> seen;
     for (int i = 0; i < argc; ++i) {
         const std::string name = argv[i];
@@ -97,7 +97,7 @@ bool ParseOptions(int argc, const char* const* argv, CaptureOptions* o, std::str
             }
             o->fps = static_cast<uint32_t>(n);
         } else {
-            if (!ParseNumber(value, 0, EndOrder, &n)) {
+            if (!ParseNumber(value, 0, LastOrder, &n)) {
                 *error = name + " takes an order from 0 to 31, not '" + value + "'";
                 return false;
             }
@@ -120,7 +120,7 @@ bool ParseOptions(int argc, const char* const* argv, CaptureOptions* o, std::str
         *error = "nothing to write: give -o, --png, --wav or --raw";
         return false;
     }
-    if (o->fromOrder == EndOrder && (!o->video.empty() || !o->wavFile.empty())) {
+    if (o->fromOrder == LastOrder && (!o->video.empty() || !o->wavFile.empty())) {
         *error = "--from 31 holds only the black end frame, which has no time for -o or --wav";
         return false;
     }

@@ -17,7 +17,7 @@ uint32_t FramePosition(const ShowMusic* music, uint32_t frame)
 
 int32_t FrameOrder(const ShowMusic* music, uint32_t frame)
 {
-    return static_cast<int32_t>(FramePosition(music, frame) & 0xFFFF);
+    return static_cast<int32_t>(PositionOrder(FramePosition(music, frame)));
 }
 
 // Rounds to the nearest step of 1/32767 and clips to the 16-bit range.
@@ -52,7 +52,7 @@ bool RenderShow(ShowMusic* music, uint32_t fps, int32_t fromOrder, int32_t toOrd
     music->slicePositions.clear();
     music->samples.clear();
     // The video ends at the first frame past toOrder; past order 30 that is the black end frame.
-    const int32_t lastVideoOrder = std::min(toOrder, EndOrder - 1);
+    const int32_t lastVideoOrder = std::min(toOrder, LastOrder - 1);
     bool haveFirst = false, ended = false;
     for (uint32_t frame = 0;; ++frame) {
         const uint64_t slice = FrameFirstSample(frame, fps) / MusicSliceFrames;
@@ -67,7 +67,7 @@ bool RenderShow(ShowMusic* music, uint32_t fps, int32_t fromOrder, int32_t toOrd
         }
         if (order > lastVideoOrder) {
             stretch->videoEnd = frame;
-            stretch->last = toOrder >= EndOrder ? frame : frame - 1;
+            stretch->last = toOrder >= LastOrder ? frame : frame - 1;
             CloseMusic(m);
             return haveFirst && stretch->last >= stretch->first;
         }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/show_timing.h"
+
 // First sample of frame k: floor(k * 44100 / fps).
 uint64_t FrameFirstSample(uint32_t frame, uint32_t fps);
 // The clock of frame k: floor(k * 1000 / fps) ms.
@@ -25,9 +27,6 @@ struct Stretch {
     uint32_t last;      // the last frame written as a picture
     uint32_t videoEnd;  // video and audio run from first's start to this frame's start
 };
-
-// The order whose first frame ends the show: that frame is drawn black and is the last one.
-constexpr int32_t EndOrder = 31;
 
 // Renders the embedded music until the first frame past order toOrder (0..31) and chooses the
 // stretch from fromOrder (0..toOrder) on. The stretch ends before that frame, except that with

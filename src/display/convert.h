@@ -12,6 +12,7 @@ constexpr int StagingBytes = StagingSize * StagingSize * 3;
 // Writes texel (x, y) for every buffer pixel (x, y): R = (p >> 11) * 4, G = ((p >> 5) & 63) * 2,
 // B = (p & 31) * 4, so all three stay in 0..127 (full intensity for the signed byte type).
 // Texels beyond column 239 or row 319 are never written. Uses the fastest of ConvertRoutines.
+// Any alignment works; staging on a 64-byte boundary is fastest (the rows then start on one too).
 void ConvertFrame(const uint16_t* frame, uint8_t* staging);
 
 // One way of making the conversion; every routine writes exactly the bytes the formula above gives.
@@ -20,6 +21,7 @@ struct ConvertRoutine {
     void (*convert)(const uint16_t* frame, uint8_t* staging);
 };
 // The routines this processor can run, checked once at run time: "Plain" (one pixel at a time,
-// runs anywhere) first, then the x86 vector forms "Ssse3" and "Avx2" where the processor has
-// them; ConvertFrame takes the last.
+// runs anywhere) first, then the x86 vector forms "Sse2" (every x86-64), "Ssse3", "Avx2" and
+// "Avx512" (with the VBMI byte instructions) where the processor has them; ConvertFrame takes
+// the last.
 std::span<const ConvertRoutine> ConvertRoutines();

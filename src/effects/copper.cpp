@@ -26,7 +26,7 @@ void CopperBars(const Region* r)
     // One flag per row number: the first bar to reach a row owns it, so bar 0 is in front.
     constexpr int32_t FlagRows = 640;
     uint8_t rowTaken[FlagRows] = {};
-    uint16_t rowColor[FlagRows];
+    uint16_t rowColour[FlagRows];
 
     // Rows past the flags cannot hold a bar (nor, in any record the program builds, exist).
     const int32_t y0 = r->y0;
@@ -40,7 +40,7 @@ void CopperBars(const Region* r)
         for (int32_t y = first; y < last; ++y) {
             if (!rowTaken[y]) {
                 rowTaken[y] = 1;
-                rowColor[y] = barColors[i];
+                rowColour[y] = barColours[i];
             }
         }
     }
@@ -50,14 +50,19 @@ void CopperBars(const Region* r)
     const size_t width = size_t{r->x1} - r->x0;
     uint16_t* row = Framebuffer + size_t{r->y0} * r->stride + r->x0;
     for (int32_t y = y0; y < y1; ++y, row += r->stride)
-        std::fill_n(row, width, rowTaken[y] ? rowColor[y] : uint16_t{0});
+        std::fill_n(row, width, rowTaken[y] ? rowColour[y] : uint16_t{0});
+}
+
+uint16_t CopperWipeSplit(uint32_t level)
+{
+    // A level above 65535 counts as 65535, so the split (high 16 bits of the product) stays
+    // inside the row: 0..239.
+    return static_cast<uint16_t>((uint32_t{BufferWidth} * std::min<uint32_t>(level, 0xFFFF)) >> 16);
 }
 
 void CopperWipe(Region* left, Region* right, uint32_t level)
 {
-    // A level above 65535 counts as 65535, so the split (high 16 bits of the product) stays
-    // inside the row: 0..239.
-    const uint16_t splitX = static_cast<uint16_t>((uint32_t{BufferWidth} * std::min<uint32_t>(level, 0xFFFF)) >> 16);
+    const uint16_t splitX = CopperWipeSplit(level);
     RegionColumns(left, 0, splitX);
     RegionColumns(right, splitX, BufferWidth);
     CopperBars(left);

@@ -1,4 +1,4 @@
-// Copper-bar details shared with the tests: the bar colours and where the bars stand.
+// Copper-bar details shared with the tests: the bar colors and where the bars stand.
 #pragma once
 #include <array>
 #include <cstddef>
@@ -8,14 +8,8 @@
 
 constexpr size_t CopperBarCount = 5;
 
-// RGB565 from 8-bit intensities, each channel truncated to its width.
-constexpr uint16_t PackRgb565(uint8_t red, uint8_t green, uint8_t blue)
-{
-    return static_cast<uint16_t>(((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3));
-}
-
 // In bar order; where bars overlap, the lower-numbered bar is in front.
-constexpr std::array<uint16_t, CopperBarCount> barColors = {
+constexpr std::array<uint16_t, CopperBarCount> barColours = {
     PackRgb565(129, 164, 132), PackRgb565(215, 225, 212), PackRgb565(247, 172, 124),
     PackRgb565(250, 250, 250), PackRgb565(70, 108, 82),
 };

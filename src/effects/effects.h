@@ -15,6 +15,7 @@ void IrisReveal(const Region* r, uint32_t level);   // ScrollerPicture where dis
 // Copper bars inside the rectangle; the wipe fills left/right itself, bars left of the split.
 void CopperBars(const Region* r);
 void CopperWipe(Region* left, Region* right, uint32_t level);
+uint16_t CopperWipeSplit(uint32_t level);  // the column the wipe splits at: rises with the level
 
 // Interference rings inside the rectangle. flag 0 overlays only the odd-parity pixels.
 void RingsXor3(const Region* r, uint16_t flag);
@@ -25,6 +26,8 @@ void Rotozoom(const Region* r);
 void ShiftRow(uint16_t row, uint16_t amount);
 void SplitRotoRings2(Region* left, Region* right, uint32_t level);
 void SplitRotoRings3(Region* left, Region* right, uint32_t level);
+uint16_t RotoRings2Split(uint32_t level);  // SplitRotoRings2's column: falls as the level rises
+uint16_t RotoRings3Split(uint32_t level);  // SplitRotoRings3's column: rises with the level
 
 // Tunnel inside the rectangle.
 void Tunnel(const Region* r);

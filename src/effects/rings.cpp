@@ -1,4 +1,4 @@
-// Two-colour moirés of concentric rings around centres that wander with time. The distance of a
+// Two-color moirés of concentric rings around centres that wander with time. The distance of a
 // pixel from a centre comes from a table: row |y - cy| (absolute buffer rows), column
 // |stride - cx - (x - x0)|, i.e. the centre mirrored across the row and counted from the
 // rectangle's left edge, which is what makes the quadrant scenes repeat the same columns.
@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "effects/effects.h"
+#include "effects/wide.h"
 #include "frame/tables.h"
 
 namespace {
@@ -23,8 +24,8 @@ struct Motion {
     int32_t margin, spread;
 };
 
-constexpr Motion Xor3Motion = {0.00015625, 3000, 600, 3000, 1000, 30, 15};
-constexpr Motion Sum2Motion = {0.0004166666666666667, 2300, 300, 2000, 200, 50, 10};
+constexpr Motion Xor3Motion = {1.0 / 6400, 3000, 600, 3000, 1000, 30, 15};
+constexpr Motion Sum2Motion = {1.0 / 2400, 2300, 300, 2000, 200, 50, 10};
 
 template <size_t N>
 std::array<RingCentre, N> MoveCentres(const Region* r, const Motion& motion)
@@ -133,6 +134,51 @@ void SumRun(uint16_t* out, const uint16_t* a, const uint16_t* b, int32_t n)
     }
 }
 
+#ifdef SIDEWAYS_WIDE_EFFECTS
+// The same runs 32 pixels a step. A falling pointer's next 32 entries are the 32 below it, read
+// as one vector and reversed; the last step of a run reads only the entries it uses.
+WIDE_LOOP inline __m512i LoadRun(const uint16_t* p, int32_t j, __mmask32 lanes, bool falling)
+{
+    if (!falling)
+        return _mm512_maskz_loadu_epi16(lanes, p + j);
+    const __m512i reverse = _mm512_set_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
+                                             21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
+    // Lane i of the reversed vector is p[-j - i]: the load starts 31 entries below p[-j].
+    const __mmask32 high = static_cast<__mmask32>(_cvtmask32_u32(lanes) << (32 - _mm_popcnt_u32(_cvtmask32_u32(lanes))));
+    return _mm512_maskz_permutexvar_epi16(lanes, reverse, _mm512_maskz_loadu_epi16(high, p - j - 31));
+}
+
+template <bool Overlay, unsigned Falling>
+WIDE_LOOP void XorRunWide(uint16_t* out, const uint16_t* a, const uint16_t* b, const uint16_t* c, int32_t n)
+{
+    const __m512i dark = _mm512_set1_epi16(static_cast<short>(RingDark));
+    const __m512i light = _mm512_set1_epi16(static_cast<short>(RingLight));
+    for (int32_t j = 0; j < n; j += 32) {
+        const __mmask32 lanes = FirstLanes32(std::min(32, n - j));
+        const __m512i acc = _mm512_xor_si512(_mm512_xor_si512(LoadRun(a, j, lanes, Falling & 1), LoadRun(b, j, lanes, Falling & 2)),
+                                             LoadRun(c, j, lanes, Falling & 4));
+        const __mmask32 odd = _mm512_test_epi16_mask(acc, acc);
+        if (Overlay)
+            _mm512_mask_storeu_epi16(out + j, odd & lanes, dark);
+        else
+            _mm512_mask_storeu_epi16(out + j, lanes, _mm512_mask_blend_epi16(odd, light, dark));
+    }
+}
+
+template <unsigned Falling>
+WIDE_LOOP void SumRunWide(uint16_t* out, const uint16_t* a, const uint16_t* b, int32_t n)
+{
+    const __m512i dark = _mm512_set1_epi16(static_cast<short>(RingDark));
+    const __m512i light = _mm512_set1_epi16(static_cast<short>(RingLight));
+    const __m512i bit = _mm512_set1_epi16(8);
+    for (int32_t j = 0; j < n; j += 32) {
+        const __mmask32 lanes = FirstLanes32(std::min(32, n - j));
+        const __m512i sum = _mm512_add_epi16(LoadRun(a, j, lanes, Falling & 1), LoadRun(b, j, lanes, Falling & 2));
+        _mm512_mask_storeu_epi16(out + j, lanes, _mm512_mask_blend_epi16(_mm512_test_epi16_mask(sum, bit), light, dark));
+    }
+}
+#endif
+
 // One kernel per combination of directions, indexed by a run's falling bits.
 using XorKernel = void (*)(uint16_t*, const uint16_t*, const uint16_t*, const uint16_t*, int32_t);
 using SumKernel = void (*)(uint16_t*, const uint16_t*, const uint16_t*, int32_t);
@@ -149,9 +195,41 @@ constexpr std::array<SumKernel, sizeof...(Falling)> SumKernels(std::integer_sequ
     return {&SumRun<Falling>...};
 }
 
-constexpr auto XorPaintKernels = XorKernels<false>(std::make_integer_sequence<unsigned, 8>{});
-constexpr auto XorOverlayKernels = XorKernels<true>(std::make_integer_sequence<unsigned, 8>{});
-constexpr auto SumPaintKernels = SumKernels(std::make_integer_sequence<unsigned, 4>{});
+#ifdef SIDEWAYS_WIDE_EFFECTS
+template <bool Overlay, unsigned... Falling>
+constexpr std::array<XorKernel, sizeof...(Falling)> XorWideKernels(std::integer_sequence<unsigned, Falling...>)
+{
+    return {&XorRunWide<Overlay, Falling>...};
+}
+
+template <unsigned... Falling>
+constexpr std::array<SumKernel, sizeof...(Falling)> SumWideKernels(std::integer_sequence<unsigned, Falling...>)
+{
+    return {&SumRunWide<Falling>...};
+}
+#endif
+
+struct RingKernels {
+    std::array<XorKernel, 8> xorPaint, xorOverlay;
+    std::array<SumKernel, 4> sumPaint;
+};
+constexpr RingKernels PlainKernels = {XorKernels<false>(std::make_integer_sequence<unsigned, 8>{}),
+                                      XorKernels<true>(std::make_integer_sequence<unsigned, 8>{}),
+                                      SumKernels(std::make_integer_sequence<unsigned, 4>{})};
+#ifdef SIDEWAYS_WIDE_EFFECTS
+constexpr RingKernels WideKernels = {XorWideKernels<false>(std::make_integer_sequence<unsigned, 8>{}),
+                                     XorWideKernels<true>(std::make_integer_sequence<unsigned, 8>{}),
+                                     SumWideKernels(std::make_integer_sequence<unsigned, 4>{})};
+#endif
+
+const RingKernels& Kernels()
+{
+#ifdef SIDEWAYS_WIDE_EFFECTS
+    if (WideLoops())
+        return WideKernels;
+#endif
+    return PlainKernels;
+}
 
 }  // namespace
 
@@ -171,7 +249,7 @@ void RingsXor3(const Region* r, uint16_t flag)
     const RowPlan<3> plan = PlanRow(r, centres);
     if (plan.count == 0)
         return;
-    const auto& kernels = flag != 0 ? XorPaintKernels : XorOverlayKernels;
+    const auto& kernels = flag != 0 ? Kernels().xorPaint : Kernels().xorOverlay;
     const int32_t stride = r->stride;
     uint16_t* row = Framebuffer + size_t{r->y0} * r->stride + r->x0;
     for (int32_t y = r->y0; y < r->y1; ++y, row += stride) {
@@ -191,6 +269,7 @@ void RingsSum2(const Region* r)
     const RowPlan<2> plan = PlanRow(r, centres);
     if (plan.count == 0)
         return;
+    const auto& kernels = Kernels().sumPaint;
     const int32_t stride = r->stride;
     uint16_t* row = Framebuffer + size_t{r->y0} * r->stride + r->x0;
     for (int32_t y = r->y0; y < r->y1; ++y, row += stride) {
@@ -198,7 +277,7 @@ void RingsSum2(const Region* r)
         const uint16_t* t1 = DistanceTable + TableRow(y, centres[1].y, stride);
         for (size_t i = 0; i < plan.count; ++i) {
             const auto& run = plan.runs[i];
-            SumPaintKernels[run.falling](row + run.start, t0 + run.column[0], t1 + run.column[1], run.length);
+            kernels[run.falling](row + run.start, t0 + run.column[0], t1 + run.column[1], run.length);
         }
     }
 }

@@ -5,13 +5,15 @@
 #include "assets/assets.h"
 #include "effects/effects.h"
 #include "effects/motion.h"
+#include "effects/tables.h"
+#include "effects/wide.h"
 
 void ComputeRotoSteps(const Region* r, RotoSteps* steps)
 {
     const int32_t width = r->x1 - r->x0;
     const int32_t height = r->y1 - r->y0;
     const double m = static_cast<double>(r->millis);
-    const double a = m * 0.0014285714285714286;  // one turn of the steps in 2 pi * 700 ms
+    const double a = m * (1.0 / 700);  // one turn of the steps in 2 pi * 700 ms
     const double b = m * 0.001;                   // one circle of the start point in 2 pi * 1000 ms
     // Conversions truncate toward zero, and so do the integer divisions.
     steps->ks = static_cast<int32_t>((std::sin(a) + 0.5) * 65536.0);
@@ -28,19 +30,20 @@ void ComputeRotoSteps(const Region* r, RotoSteps* steps)
 // every 8th row falls on the same cache sets, so a walk that runs mostly down the texture (the
 // zoomed-out, near-vertical frames) keeps evicting its own lines. Here the eight 32-texel runs
 // of row v are swapped around by bits 3..5 of v: texel (v, u) lies at v << 8 | (u ^ Swizzle(v)),
-// which spreads any 64 consecutive rows of one column over all sets. Built when the program
-// loads, from the constant asset.
+// which spreads any 64 consecutive rows of one column over all sets.
 constexpr uint32_t Swizzle(uint32_t v)
 {
     return ((v >> 3) & 7) << 5;
 }
-static uint16_t SwizzledTexture[256 * 256];
-static const bool SwizzledTextureBuilt = [] {
+// One texel to spare at the end for the 32-bit reads of the wide loop.
+static uint16_t SwizzledTexture[256 * 256 + 1];
+
+void BuildRotoTexture()
+{
     for (uint32_t v = 0; v < 256; ++v)
         for (uint32_t u = 0; u < 256; ++u)
             SwizzledTexture[v << 8 | (u ^ Swizzle(v))] = RotoTexture[v << 8 | u];
-    return true;
-}();
+}
 
 // Eight neighbouring pixels of a row at once. Only bits 8..15 of an accumulator pick a texel, and
 // the low 16 bits of a sum depend only on the low 16 bits of its terms, so 16-bit lanes walk the
@@ -48,12 +51,46 @@ static const bool SwizzledTextureBuilt = [] {
 using Lanes = uint16_t __attribute__((vector_size(16)));
 constexpr int LaneCount = sizeof(Lanes) / sizeof(uint16_t);
 
+#ifdef SIDEWAYS_WIDE_EFFECTS
+// Sixteen pixels a step in 32-bit lanes, of which only the low 16 bits count, as above.
+WIDE_LOOP static void RotozoomWide(const Region* r, const RotoSteps& steps)
+{
+    const __m512i lane = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    __m512i laneU = _mm512_add_epi32(_mm512_set1_epi32(steps.startU), _mm512_mullo_epi32(lane, _mm512_set1_epi32(steps.pixelU)));
+    __m512i laneV = _mm512_add_epi32(_mm512_set1_epi32(steps.startV), _mm512_mullo_epi32(lane, _mm512_set1_epi32(steps.pixelV)));
+    const __m512i blockU = _mm512_set1_epi32(16 * steps.pixelU), blockV = _mm512_set1_epi32(16 * steps.pixelV);
+    const __m512i rowU = _mm512_set1_epi32(steps.rowU), rowV = _mm512_set1_epi32(steps.rowV);
+    const __m512i rowMask = _mm512_set1_epi32(0xFF00), columnMask = _mm512_set1_epi32(0xFF);
+    const __m512i swizzleMask = _mm512_set1_epi32(0xE0);
+
+    const int width = r->x1 - r->x0;
+    uint16_t* row = Framebuffer + size_t{r->y0} * r->stride + r->x0;
+    for (int y = r->y0; y < r->y1; ++y, row += r->stride, laneU = _mm512_add_epi32(laneU, rowU),
+             laneV = _mm512_add_epi32(laneV, rowV)) {
+        __m512i u = laneU, v = laneV;
+        for (int x = 0; x < width; x += 16, u = _mm512_add_epi32(u, blockU), v = _mm512_add_epi32(v, blockV)) {
+            const __m512i rowBits = _mm512_and_si512(v, rowMask);
+            const __m512i column = _mm512_xor_si512(_mm512_and_si512(ShiftRight32(u, 8), columnMask),
+                                                    _mm512_and_si512(ShiftRight32(rowBits, 6), swizzleMask));
+            const __mmask16 lanes = FirstLanes16(std::min(16, width - x));
+            _mm256_mask_storeu_epi16(row + x, lanes, GatherTexels(lanes, _mm512_or_si512(rowBits, column), SwizzledTexture));
+        }
+    }
+}
+#endif
+
 void Rotozoom(const Region* r)
 {
     if (r->x0 >= r->x1 || r->y0 >= r->y1)
         return;
     RotoSteps steps;
     ComputeRotoSteps(r, &steps);
+#ifdef SIDEWAYS_WIDE_EFFECTS
+    if (WideLoops()) {
+        RotozoomWide(r, steps);
+        return;
+    }
+#endif
 
     // Lane i starts i pixel steps on; all lanes step eight pixels at a time. Sums wrap at 16 bits.
     Lanes laneU, laneV;
@@ -97,19 +134,19 @@ void ShiftRow(uint16_t row, uint16_t amount)
 }
 
 // Levels above 65535 count as 65535; the products are shifted right by 16, truncating.
-static uint16_t RisingSplit(uint32_t level)
+uint16_t RotoRings3Split(uint32_t level)
 {
     return static_cast<uint16_t>((std::min<uint32_t>(level, 65535) * BufferWidth) >> 16);
 }
 
-static uint16_t FallingSplit(uint32_t level)
+uint16_t RotoRings2Split(uint32_t level)
 {
     return static_cast<uint16_t>(((65535 - std::min<uint32_t>(level, 65535)) * BufferWidth) >> 16);
 }
 
 void SplitRotoRings2(Region* left, Region* right, uint32_t level)
 {
-    const uint16_t splitX = FallingSplit(level);
+    const uint16_t splitX = RotoRings2Split(level);
     RegionColumns(left, 0, splitX);
     RegionColumns(right, splitX, BufferWidth);
     Rotozoom(left);
@@ -118,7 +155,7 @@ void SplitRotoRings2(Region* left, Region* right, uint32_t level)
 
 void SplitRotoRings3(Region* left, Region* right, uint32_t level)
 {
-    const uint16_t splitX = RisingSplit(level);
+    const uint16_t splitX = RotoRings3Split(level);
     RegionColumns(left, 0, splitX);
     RegionColumns(right, splitX, BufferWidth);
     Rotozoom(left);

@@ -13,6 +13,13 @@ constexpr uint16_t BufferCenterX = 120;
 constexpr uint16_t BufferCenterY = 160;
 constexpr size_t BufferPixels = size_t{BufferWidth} * BufferHeight;
 
+// RGB565 from 8-bit intensities, the one packing rule: each channel keeps its high bits, nothing
+// is rounded.
+constexpr uint16_t PackRgb565(uint8_t red, uint8_t green, uint8_t blue)
+{
+    return static_cast<uint16_t>(((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3));
+}
+
 // The clock, milliseconds and whole seconds since the music started; 0 until the first frame.
 // The driver refreshes both at the top of every frame (and freezes millis at 3000 in orders 1, 2).
 extern uint32_t ElapsedMillis;
@@ -45,7 +52,7 @@ Region* RegionRightHalf(Region* r);   // columns 120..239, rows 0..319
 // The same for columns [x0, x1) of every row: the two sides of a split screen.
 Region* RegionColumns(Region* r, uint16_t x0, uint16_t x1);
 
-// Fills the whole buffer with the low 16 bits of colour; the upper bits are ignored.
-void FillScreen(uint32_t colour);
+// Fills the whole buffer with the low 16 bits of color; the upper bits are ignored.
+void FillScreen(uint32_t color);
 // Writes black to the record's rectangle and nothing else; an empty rectangle writes nothing.
 void ClearRegion(const Region* r);

@@ -1,5 +1,5 @@
-// Lookup tables built once at start-up, so that no effect takes a square root or an arc tangent
-// per pixel. Written only by BuildTables, read-only afterwards, alive until the program ends.
+// The frame's distance tables, built once at start-up so that no effect takes a square root per
+// pixel. Written only by BuildFrameTables, read-only afterwards, alive until the program ends.
 #pragma once
 #include <cstdint>
 
@@ -9,23 +9,6 @@
 extern uint16_t* DistanceTable;  // integer part of sqrt(k^2 + r^2)
 extern uint16_t* RingTable;      // DistanceTable entry AND 16
 
-// 640 x 480 polar tables about the buffer centre, x-major: entry (x, y) at x * 480 + y.
-constexpr int TunnelTableColumns = 640;
-constexpr int TunnelTableRows = 480;
-extern uint16_t TunnelAngleTable[TunnelTableColumns * TunnelTableRows];  // trunc(atan2 * 128/2pi), 16-bit two's complement
-extern uint16_t TunnelDepthTable[TunnelTableColumns * TunnelTableRows];  // trunc(4096 / distance) AND 127, 0 at the centre
-
-// The same two tables row-major, as the tunnel walks them along a buffer row, in the form the
-// tunnel adds its shifts to: entry (x, y) at y * 640 + x holds depth << 8 | (angle AND 127), plus
-// 1 << 16 where the depth is 0 or 1. Adding depthShift << 8 | angleShift (both 0..127) gives
-// the entry's TunnelTextureWide index, each field's sum staying below 256.
-extern uint32_t TunnelWalkTable[TunnelTableRows * TunnelTableColumns];
-// TunnelTexture repeated to 256 x 256 texels, texel (v, u) at v << 8 | u showing texture texel
-// (v AND 127, u AND 127), then 65536 black texels for the entries marked 1 << 16.
-constexpr int TunnelTextureWideSize = 2 * 256 * 256;
-extern uint16_t TunnelTextureWide[TunnelTextureWideSize];
-
-// Builds the tables from the record's stride, height and centre, then cuts the font out of
-// ScrollerPicture and encodes ScrollText. Called once, on the main thread, before any effect that
-// reads a table. Returns false, with nothing built, when a heap table cannot be allocated.
-bool BuildTables(const Region* r);
+// Builds both tables for the record's stride and height. Main thread, before any effect reads
+// them. Returns false, keeping the tables it had, when a table cannot be allocated.
+bool BuildFrameTables(const Region* r);

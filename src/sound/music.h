@@ -14,6 +14,8 @@ constexpr size_t MusicSliceFrames = 147;
 
 // A play position packed as the driver reads it: order in bits 0..15, row in bits 16..31.
 constexpr uint32_t PackPosition(uint32_t order, uint32_t row) { return (order & 0xFFFF) | (row << 16); }
+constexpr uint32_t PositionOrder(uint32_t position) { return position & 0xFFFF; }
+constexpr uint32_t PositionRow(uint32_t position) { return position >> 16; }
 constexpr uint32_t PositionUnknown = 0xFFFFFFFF;
 
 struct MusicDecoder;

@@ -3,6 +3,12 @@
 #pragma once
 #include <cstdint>
 
+// The arguments the driver passes, named as the sound library this table is modelled on names
+// them. The SDL layer needs neither flag to play the same way.
+constexpr int SoundDefaultDevice = -1;
+constexpr uint32_t SoundInitNoSync = 16;          // no position callbacks: the frame loop asks itself
+constexpr uint32_t MusicLoadCalcLength = 0x2000;  // work out the play length at load, for MusicGetLength(1)
+
 struct SoundTable {
     // Opens the output (device -1 = the default one) at rate Hz; nonzero = ready, 0 = no usable device.
     int (*Init)(int device, uint32_t rate, uint32_t flags);

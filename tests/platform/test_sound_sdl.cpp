@@ -10,7 +10,7 @@
 
 #include "assets/assets.h"
 #include "sound/music.h"
-#include "sound/sound_sdl.h"
+#include "platform/sdl/sound.h"
 
 namespace {
 const SoundTable& S = SdlSound;

@@ -6,22 +6,24 @@
 #include <stb_image.h>
 #include <stb_image_write.h>
 
-Color Mix(Color a, Color b, double t)
+#include "files.h"
+
+Colour Mix(Colour a, Colour b, double t)
 {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
 
-Color Scale(Color c, double k)
+Colour Scale(Colour c, double k)
 {
     return {c.r * k, c.g * k, c.b * k};
 }
 
-Color Add(Color a, Color b)
+Colour Add(Colour a, Colour b)
 {
     return {a.r + b.r, a.g + b.g, a.b + b.b};
 }
 
-Color Hsv(double hue, double saturation, double value)
+Colour Hsv(double hue, double saturation, double value)
 {
     const double h = (hue - std::floor(hue)) * 6.0;
     const int sector = std::min(5, int(h));
@@ -37,21 +39,21 @@ Color Hsv(double hue, double saturation, double value)
     }
 }
 
-Canvas MakeCanvas(int width, int height, Color fill)
+Canvas MakeCanvas(int width, int height, Colour fill)
 {
-    return Canvas{width, height, std::vector<Color>(size_t(width) * height, fill)};
+    return Canvas{width, height, std::vector<Colour>(size_t(width) * height, fill)};
 }
 
-Color& At(Canvas* canvas, int x, int y)
+Colour& At(Canvas* canvas, int x, int y)
 {
     return canvas->pixels[size_t(y) * canvas->width + x];
 }
 
-void Blend(Canvas* canvas, int x, int y, Color colour, double opacity)
+void Blend(Canvas* canvas, int x, int y, Colour colour, double opacity)
 {
     if (x < 0 || y < 0 || x >= canvas->width || y >= canvas->height || opacity <= 0)
         return;
-    Color& p = At(canvas, x, y);
+    Colour& p = At(canvas, x, y);
     p = Mix(p, colour, std::min(opacity, 1.0));
 }
 
@@ -72,7 +74,7 @@ void FillShape(Canvas* canvas, const Shape& shape, const Paint& paint, double gr
         }
 }
 
-void ShadeAll(Canvas* canvas, const std::function<Color(double x, double y)>& shade)
+void ShadeAll(Canvas* canvas, const std::function<Colour(double x, double y)>& shade)
 {
     for (int y = 0; y < canvas->height; ++y)
         for (int x = 0; x < canvas->width; ++x)
@@ -275,7 +277,7 @@ Image ToRgb565(const Canvas* canvas, Dither dither)
     Image image{canvas->width, canvas->height, std::vector<uint16_t>(canvas->pixels.size())};
     for (int y = 0; y < canvas->height; ++y)
         for (int x = 0; x < canvas->width; ++x) {
-            const Color c = canvas->pixels[size_t(y) * canvas->width + x];
+            const Colour c = canvas->pixels[size_t(y) * canvas->width + x];
             const double t = dither == Dither::Ordered ? (Bayer(x & 7, y & 7) + 0.5) / 64.0 : 0.5;
             const int r = Quantise(c.r, 32, t), g = Quantise(c.g, 64, t), b = Quantise(c.b, 32, t);
             image.pixels[size_t(y) * canvas->width + x] = uint16_t((r << 11) | (g << 5) | b);
@@ -306,10 +308,18 @@ bool ReadPngBytes(const std::string& path, std::vector<uint8_t>* rgb, int* width
     return true;
 }
 
-std::string WritePng(const Image* image, const std::string& path)
+bool WritePng(const Image* image, const std::string& path, std::string* error)
 {
     const std::vector<uint8_t> rgb = PngBytes(image);
-    if (stbi_write_png(path.c_str(), image->width, image->height, 3, rgb.data(), image->width * 3) == 0)
-        return path + ": cannot be written";
-    return "";
+    std::vector<uint8_t> file;
+    const auto append = [](void* context, void* data, int size) {
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        static_cast<std::vector<uint8_t>*>(context)->insert(static_cast<std::vector<uint8_t>*>(context)->end(), bytes,
+                                                            bytes + size);
+    };
+    if (stbi_write_png_to_func(append, &file, image->width, image->height, 3, rgb.data(), image->width * 3) == 0) {
+        *error = path + ": cannot be encoded as a PNG";
+        return false;
+    }
+    return WriteFileAtomically(path, file, error);
 }

@@ -9,37 +9,37 @@
 
 #include "asset_checks.h"
 
-struct Color {
+struct Colour {
     double r = 0, g = 0, b = 0;
 };
 
 // 0xRRGGBB as a colour.
-constexpr Color Rgb(uint32_t hex)
+constexpr Colour Rgb(uint32_t hex)
 {
     return {((hex >> 16) & 255) / 255.0, ((hex >> 8) & 255) / 255.0, (hex & 255) / 255.0};
 }
-Color Mix(Color a, Color b, double t);    // a at t = 0, b at t = 1
-Color Scale(Color c, double k);           // every channel times k
-Color Add(Color a, Color b);
+Colour Mix(Colour a, Colour b, double t);    // a at t = 0, b at t = 1
+Colour Scale(Colour c, double k);           // every channel times k
+Colour Add(Colour a, Colour b);
 // Hue 0..1 around the colour wheel, saturation and value 0..1.
-Color Hsv(double hue, double saturation, double value);
+Colour Hsv(double hue, double saturation, double value);
 
 // width x height colours, row-major from the top left.
 struct Canvas {
     int width = 0;
     int height = 0;
-    std::vector<Color> pixels;
+    std::vector<Colour> pixels;
 };
 
-Canvas MakeCanvas(int width, int height, Color fill);
-Color& At(Canvas* canvas, int x, int y);
+Canvas MakeCanvas(int width, int height, Colour fill);
+Colour& At(Canvas* canvas, int x, int y);
 // Lays colour over pixel (x, y) with the given opacity 0..1; outside the canvas nothing happens.
-void Blend(Canvas* canvas, int x, int y, Color colour, double opacity);
+void Blend(Canvas* canvas, int x, int y, Colour colour, double opacity);
 
 // A shape: signed distance in pixels from the point (x, y) to its edge, negative inside.
 using Shape = std::function<double(double x, double y)>;
 // The colour of a shape at (x, y), given the distance there (negative inside).
-using Paint = std::function<Color(double x, double y, double distance)>;
+using Paint = std::function<Colour(double x, double y, double distance)>;
 
 // Coverage of a pixel whose centre lies at distance d from an edge: 1 inside, 0 outside, a
 // linear ramp one pixel wide across the edge.
@@ -48,7 +48,7 @@ double Coverage(double d);
 // times opacity.
 void FillShape(Canvas* canvas, const Shape& shape, const Paint& paint, double grow = 0, double opacity = 1);
 // Sets every pixel to shade(x, y) at its centre.
-void ShadeAll(Canvas* canvas, const std::function<Color(double x, double y)>& shade);
+void ShadeAll(Canvas* canvas, const std::function<Colour(double x, double y)>& shade);
 
 // Distance fields of the primitives (negative inside), all in the caller's units.
 double SdBox(double x, double y, double cx, double cy, double halfW, double halfH, double radius = 0);
@@ -90,7 +90,7 @@ Image ToRgb565(const Canvas* canvas, Dither dither);
 // The 8-bit RGB bytes a PNG of the image holds: each 565 channel shifted up, its low bits 0, so
 // the PNG shows exactly what the screen shows.
 std::vector<uint8_t> PngBytes(const Image* image);
-// Writes the image as an 8-bit RGB PNG of PngBytes. Returns "" or why it failed.
-std::string WritePng(const Image* image, const std::string& path);
+// Writes the image as an 8-bit RGB PNG of PngBytes, atomically; false with why it failed.
+bool WritePng(const Image* image, const std::string& path, std::string* error);
 // Reads a PNG's 8-bit RGB bytes and size; false when it cannot be read.
 bool ReadPngBytes(const std::string& path, std::vector<uint8_t>* rgb, int* width, int* height);

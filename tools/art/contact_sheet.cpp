@@ -11,17 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "app/driver.h"
 #include "assets/assets.h"
 #include "canvas.h"
 #include "effects/effects.h"
-#include "frame/tables.h"
 #include "pixel_font.h"
 
 namespace {
 
 constexpr int Gap = 16, Label = 18;
 
-Color FromRgb565(uint16_t p)
+Colour FromRgb565(uint16_t p)
 {
     return {((p >> 11) << 3) / 255.0, (((p >> 5) & 63) << 2) / 255.0, ((p & 31) << 3) / 255.0};
 }
@@ -53,7 +53,7 @@ void PutGlyphs(Canvas* sheet, int left, int top, const char* label)
     for (int g = 0; g < FontGlyphCount; ++g)
         for (int r = 0; r < GlyphRows; ++r)
             for (int p = 0; p < GlyphPixels; ++p) {
-                const Color c = FromRgb565(FontGlyphs[(g * GlyphRows + r) * GlyphPixels + p]);
+                const Colour c = FromRgb565(FontGlyphs[(g * GlyphRows + r) * GlyphPixels + p]);
                 const int x = left + ((g % 13) * 10 + 7 - r) * 2, y = top + ((g / 13) * 15 + p) * 2;
                 for (int d = 0; d < 4; ++d)
                     At(sheet, x + d % 2, y + d / 2) = c;
@@ -80,11 +80,13 @@ int main(int argc, char** argv)
 
     std::vector<uint16_t> frame(BufferPixels);
     Framebuffer = frame.data();
-    Region r;
-    if (!BuildTables(RegionFull(&r))) {
-        std::fprintf(stderr, "contact-sheet: out of memory for the tables\n");
+    ShowState start;
+    std::string error;
+    if (!PrepareShow(&start, nullptr, &error)) {
+        std::fprintf(stderr, "contact-sheet: %s\n", error.c_str());
         return 1;
     }
+    Region r;
     PutFrame(&sheet, ScrollerPicture, 3 * Gap + 2 * 512, row2, "scroller picture, font cut out");
     PutGlyphs(&sheet, 3 * Gap + 2 * 512, row2 + BufferWidth + Gap + Label, "the font as the scroller draws it");
 
@@ -105,9 +107,9 @@ int main(int argc, char** argv)
     Framebuffer = nullptr;
 
     const Image image = ToRgb565(&sheet, Dither::None);
-    const std::string fault = WritePng(&image, argv[1]);
-    if (!fault.empty()) {
-        std::fprintf(stderr, "contact-sheet: %s\n", fault.c_str());
+    std::string error;
+    if (!WritePng(&image, argv[1], &error)) {
+        std::fprintf(stderr, "contact-sheet: %s\n", error.c_str());
         return 1;
     }
     return 0;

@@ -12,9 +12,9 @@ constexpr int Width = 320, Height = 240;
 constexpr double Horizon = 158;          // picture row of the horizon
 constexpr double SunX = 160, SunY = 118, SunRadius = 70;
 
-Color Sky(double y)
+Colour Sky(double y)
 {
-    struct Stop { double y; Color c; };
+    struct Stop { double y; Colour c; };
     const Stop stops[] = {{0, Rgb(0x05041A)}, {60, Rgb(0x170A3C)}, {110, Rgb(0x4A1060)},
                           {145, Rgb(0x9A1F6E)}, {Horizon, Rgb(0xE0457A)}};
     for (int i = 1; i < 5; ++i)
@@ -37,7 +37,7 @@ double SunCover(double x, double y)
     return cover * (1 - std::clamp(slit - phase, 0.0, 1.0));
 }
 
-Color SunColour(double y)
+Colour SunColour(double y)
 {
     const double t = std::clamp((y - (SunY - SunRadius)) / (2 * SunRadius), 0.0, 1.0);
     return t < 0.5 ? Mix(Rgb(0xFFF07A), Rgb(0xFFA040), t * 2) : Mix(Rgb(0xFFA040), Rgb(0xFF2E88), (t - 0.5) * 2);
@@ -55,8 +55,8 @@ void PaintSky(Canvas* c)
 {
     ShadeAll(c, [](double x, double y) {
         if (y >= Horizon)
-            return Color{};
-        Color sky = Sky(y);
+            return Colour{};
+        Colour sky = Sky(y);
         // Glow around the sun.
         const double d = std::hypot(x - SunX, (y - SunY) * 1.15);
         sky = Add(sky, Scale(Rgb(0xFF4F8A), 0.55 * std::exp(-std::max(0.0, d - SunRadius) / 26.0)));
@@ -80,7 +80,7 @@ void PaintSky(Canvas* c)
         for (int y = int(top); y < int(Horizon); ++y) {
             const double cover = std::clamp(y + 1 - top, 0.0, 1.0);
             const double depth = (y - top) / (Horizon - top + 1);
-            Color rock = Mix(Rgb(0x2A0C4A), Rgb(0x12052A), depth);
+            Colour rock = Mix(Rgb(0x2A0C4A), Rgb(0x12052A), depth);
             if (y - top < 1.5)
                 rock = Mix(Rgb(0xFF7AB8), rock, (y - top) / 1.5);
             Blend(c, x, y, rock, cover);
@@ -104,9 +104,9 @@ void PaintFloor(Canvas* c)
             const double fy = std::fabs(along - std::round(along)) * 10 * 40 / depth * (py / 40.0);
             const double line = std::max(std::exp(-fx * fx / 0.9), std::exp(-fy * fy / 0.9));
             const double haze = std::exp(-py / 30.0);
-            Color floor = Mix(Rgb(0x1B0736), Rgb(0x06020F), std::clamp(py / 82.0, 0.0, 1.0));
+            Colour floor = Mix(Rgb(0x1B0736), Rgb(0x06020F), std::clamp(py / 82.0, 0.0, 1.0));
             floor = Add(floor, Scale(Rgb(0xE0457A), 0.55 * haze));
-            const Color glow = Mix(Rgb(0xFF4FD8), Rgb(0x3FE8FF), std::clamp(py / 70.0, 0.0, 1.0));
+            const Colour glow = Mix(Rgb(0xFF4FD8), Rgb(0x3FE8FF), std::clamp(py / 70.0, 0.0, 1.0));
             At(c, x, y) = Mix(floor, glow, line * (0.55 + 0.45 * (1 - haze)));
         }
 }
@@ -132,7 +132,7 @@ TitleStyle LogoStyle()
 
 Image PaintLogo()
 {
-    Canvas canvas = MakeCanvas(Width, Height, Color{});
+    Canvas canvas = MakeCanvas(Width, Height, Colour{});
     PaintSky(&canvas);
     PaintFloor(&canvas);
 
@@ -142,8 +142,8 @@ Image PaintLogo()
     const double left = (Width - width - style.slant * style.xHeight * 1.4) / 2 - 2, baseline = 142;
 
     // The reflection: the word drawn on its own, mirrored about the horizon, faded into the floor.
-    Canvas mirror = MakeCanvas(Width, Height, Color{});
-    Canvas mask = MakeCanvas(Width, Height, Color{});
+    Canvas mirror = MakeCanvas(Width, Height, Colour{});
+    Canvas mask = MakeCanvas(Width, Height, Colour{});
     DrawTitle(&mirror, word, left, baseline, &style);
     TitleStyle white = style;
     white.top = white.middle = white.bottom = white.side = white.edge = Rgb(0xFFFFFF);

@@ -5,12 +5,11 @@
 //   paint --specimen FILE  writes a sheet of both fonts, for review
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "paintings.h"
 
 namespace {
@@ -34,23 +33,12 @@ const std::vector<Painted>& Pictures()
 
 constexpr const char* TextFile = "scroll.txt";
 
-bool ReadText(const std::string& path, std::string* text)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream all;
-    all << in.rdbuf();
-    *text = all.str();
-    return true;
-}
-
 // Checks what a painter made against the build's rules before anything is written.
-std::string CheckPainted(const std::string& file, const Image* image)
+bool CheckPainted(const std::string& file, const Image* image, std::string* error)
 {
     if (file == "scroller.png")
-        return CheckScrollerPicture(image);
-    return "";
+        return CheckScrollerPicture(image, error);
+    return true;
 }
 
 int Write(const std::string& dir)
@@ -58,21 +46,17 @@ int Write(const std::string& dir)
     int faults = 0;
     for (const Painted& p : Pictures()) {
         const Image image = p.paint();
-        std::string fault = CheckPainted(p.file, &image);
-        if (fault.empty())
-            fault = WritePng(&image, dir + "/" + p.file);
-        if (!fault.empty()) {
+        std::string fault;
+        if (!CheckPainted(p.file, &image, &fault) || !WritePng(&image, dir + "/" + p.file, &fault)) {
             std::fprintf(stderr, "paint: %s: %s\n", p.file, fault.c_str());
             ++faults;
         }
     }
     const std::string text = WriteScrollText();
     std::vector<std::string> lines;
-    const std::string fault = CheckScrollText(text, &lines);
-    std::ofstream out(dir + "/" + TextFile, std::ios::binary);
-    out << text;
-    if (!fault.empty() || !out) {
-        std::fprintf(stderr, "paint: %s: %s\n", TextFile, fault.empty() ? "cannot be written" : fault.c_str());
+    std::string fault;
+    if (!CheckScrollText(text, &lines, &fault) || !WriteFileAtomically(dir + "/" + TextFile, text, &fault)) {
+        std::fprintf(stderr, "paint: %s: %s\n", TextFile, fault.c_str());
         ++faults;
     }
     return faults == 0 ? 0 : 1;
@@ -107,8 +91,8 @@ int Check(const std::string& dir, const std::vector<std::string>& only)
             ++faults;
         }
     }
-    std::string text;
-    if (wanted(TextFile) && (!ReadText(dir + "/" + TextFile, &text) || text != WriteScrollText())) {
+    std::string text, error;
+    if (wanted(TextFile) && (!ReadFile(dir + "/" + TextFile, &text, &error) || text != WriteScrollText())) {
         std::fprintf(stderr, "paint: %s/%s differs from what the painter makes; run the target regenerate-art\n",
                      dir.c_str(), TextFile);
         ++faults;
@@ -126,10 +110,12 @@ int main(int argc, char** argv)
         return Check(argv[2], std::vector<std::string>(argv + 3, argv + argc));
     if (argc == 3 && std::string(argv[1]) == "--specimen") {
         const Image sheet = PaintSpecimen();
-        const std::string fault = WritePng(&sheet, argv[2]);
-        if (!fault.empty())
-            std::fprintf(stderr, "paint: %s\n", fault.c_str());
-        return fault.empty() ? 0 : 1;
+        std::string error;
+        if (!WritePng(&sheet, argv[2], &error)) {
+            std::fprintf(stderr, "paint: %s\n", error.c_str());
+            return 1;
+        }
+        return 0;
     }
     std::fprintf(stderr, "usage: paint --out DIR | --check DIR [FILE...] | --specimen FILE\n");
     return 2;

@@ -29,9 +29,9 @@ struct TitleStyle {
     double condense;         // width of the letters relative to the lettering's own, 1 as drawn
     double outline;          // pixels of dark outline around face and extrusion
     double depthX, depthY;   // extrusion, pixels toward the lower right
-    Color top, middle, bottom;  // face gradient from the ascender line through the x-height middle
-    Color side;              // extrusion colour at the face
-    Color edge;              // outline colour
+    Colour top, middle, bottom;  // face gradient from the ascender line through the x-height middle
+    Colour side;              // extrusion colour at the face
+    Colour edge;              // outline colour
 };
 // Draws word with its baseline's left end at (x, y) in canvas pixels.
 void DrawTitle(Canvas* canvas, const std::string& word, double x, double y, const TitleStyle* style);

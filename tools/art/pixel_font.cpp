@@ -793,7 +793,7 @@ int PixelTextWidth(std::string_view text, int scale)
     return int(text.size()) * PixelGlyphWidth * scale;
 }
 
-void DrawPixelText(Canvas* canvas, int x, int y, std::string_view text, int scale, Color colour)
+void DrawPixelText(Canvas* canvas, int x, int y, std::string_view text, int scale, Colour colour)
 {
     for (size_t i = 0; i < text.size(); ++i)
         for (int row = 0; row < PixelGlyphHeight; ++row)

@@ -18,4 +18,4 @@ bool HasPixelGlyph(char c);
 // Width in pixels of a line of text at the given scale (8 * scale per character).
 int PixelTextWidth(std::string_view text, int scale);
 // Draws a line of text with its top left at (x, y), each font pixel a scale x scale square.
-void DrawPixelText(Canvas* canvas, int x, int y, std::string_view text, int scale, Color colour);
+void DrawPixelText(Canvas* canvas, int x, int y, std::string_view text, int scale, Colour colour);

@@ -25,7 +25,7 @@ void Backdrop(Canvas* c)
 {
     ShadeAll(c, [](double x, double y) {
         const double t = y / Height;
-        Color base = Mix(Rgb(0x0B0E33), Rgb(0x2B0C45), t);
+        Colour base = Mix(Rgb(0x0B0E33), Rgb(0x2B0C45), t);
         // Faint diagonal pinstripes, two pixels of every eleven.
         const double stripe = std::fmod(x + y + 1100.0, 11.0) < 2.0 ? 1.0 : 0.0;
         base = Mix(base, Rgb(0x3A3C8C), 0.22 * stripe);
@@ -38,7 +38,7 @@ void Backdrop(Canvas* c)
     for (int i = 0; i < 90; ++i) {
         const int x = int(Hash01(i, 1, 77) * Width), y = int(Hash01(i, 2, 77) * Height);
         const double bright = 0.35 + 0.65 * Hash01(i, 3, 77);
-        const Color star = Mix(Rgb(0x9FB8FF), Rgb(0xFFFFFF), Hash01(i, 4, 77));
+        const Colour star = Mix(Rgb(0x9FB8FF), Rgb(0xFFFFFF), Hash01(i, 4, 77));
         Blend(c, x, y, star, bright);
         if (bright > 0.85) {
             for (auto [dx, dy] : {std::pair{1, 0}, std::pair{-1, 0}, std::pair{0, 1}, std::pair{0, -1}})
@@ -71,7 +71,7 @@ void SideTitle(Canvas* c)
 {
     const int left = FrameRight + 1, columns = Width - left;  // picture X left..319
     // Work on the strip turned upright: strip pixel (u, v) is picture (left + v, 239 - u).
-    Canvas strip = MakeCanvas(Height, columns, Color{});
+    Canvas strip = MakeCanvas(Height, columns, Colour{});
     for (int v = 0; v < columns; ++v)
         for (int u = 0; u < Height; ++u)
             At(&strip, u, v) = At(c, left + v, Height - 1 - u);
@@ -110,7 +110,7 @@ void MarginText(Canvas* c)
 
 Image PaintScroller()
 {
-    Canvas canvas = MakeCanvas(Width, Height, Color{});
+    Canvas canvas = MakeCanvas(Width, Height, Colour{});
     Backdrop(&canvas);
     FrameShadowAndGlow(&canvas);
     SideTitle(&canvas);

@@ -52,7 +52,7 @@ Image PaintRotoTexture()
 {
     constexpr int Size = 256;
     constexpr double Cell = 64;
-    const Color palette[4] = {Rgb(0xFF3F9E), Rgb(0x27D3FF), Rgb(0xFFC02E), Rgb(0x8A5CFF)};
+    const Colour palette[4] = {Rgb(0xFF3F9E), Rgb(0x27D3FF), Rgb(0xFFC02E), Rgb(0x8A5CFF)};
     const TitleWord letter = LayoutTitle("s", 0);
     // The gem a point belongs to: its centre offset, half size and corner radius.
     auto gemOf = [&](double px, double py, double* ox, double* oy, double* half, int* column, int* row) {
@@ -74,7 +74,7 @@ Image PaintRotoTexture()
         const bool big = gemOf(px, py, &ox, &oy, &half, &c, &r);
         return SdBox(ox, oy, 0, 0, half, half, big ? 16 : 9);
     };
-    Canvas canvas = MakeCanvas(Size, Size, Color{});
+    Canvas canvas = MakeCanvas(Size, Size, Colour{});
     ShadeAll(&canvas, [&](double x, double y) {
         double dx, dy, half;
         int column, row;
@@ -88,12 +88,12 @@ Image PaintRotoTexture()
             int c, r;
             TileOffset(x, y, Cell, &gx, &gy, &c, &r);
             const double stud = std::hypot(std::fabs(gx) - Cell / 2, std::fabs(gy) - Cell / 2);
-            Color grout = Mix(Rgb(0x0B0A1C), Rgb(0x1A1838), grain);
+            Colour grout = Mix(Rgb(0x0B0A1C), Rgb(0x1A1838), grain);
             grout = Add(grout, Scale(Rgb(0x7FE9FF), std::exp(-stud * stud / 14.0)));
             return Mix(grout, Rgb(0x05040E), std::clamp(1.5 - d, 0.0, 1.0) * 0.6);
         }
         const double r = std::hypot(dx, dy) / (half * 1.4);
-        Color face;
+        Colour face;
         if (big) {
             // Deep violet to magenta, a gold sparkle with a halo, fine rings behind it.
             face = Mix(Rgb(0xD02C9A), Rgb(0x2A1266), std::clamp(r * 1.3, 0.0, 1.0));
@@ -101,11 +101,11 @@ Image PaintRotoTexture()
             face = Mix(face, Rgb(0x14082E), std::clamp(1.5 - ring, 0.0, 1.0) * 0.45);
             const double star = Sparkle(dx, dy, 50);
             face = Add(face, Scale(Rgb(0xFFB347), 0.5 * std::exp(-std::max(0.0, star) / 7.0)));
-            const Color gold = Mix(Rgb(0xFFF6C0), Rgb(0xFF9A1E), std::clamp(std::hypot(dx, dy) / 45, 0.0, 1.0));
+            const Colour gold = Mix(Rgb(0xFFF6C0), Rgb(0xFF9A1E), std::clamp(std::hypot(dx, dy) / 45, 0.0, 1.0));
             face = Mix(face, Rgb(0x1A0828), Coverage(star - 1.5));
             face = Mix(face, gold, Coverage(star));
         } else {
-            const Color tint = palette[(column + 2 * row + row / 2) & 3];
+            const Colour tint = palette[(column + 2 * row + row / 2) & 3];
             face = Mix(Scale(tint, 1.15), Scale(tint, 0.55), r);
             if (((column + row) & 1) == 0) {
                 // Engraved rings, 6 texels apart.
@@ -134,18 +134,18 @@ Image PaintRotoTexture()
 Image PaintTunnelTexture()
 {
     constexpr int Size = 128;
-    const Color lights[4] = {Rgb(0x24D8FF), Rgb(0xFF2E9A), Rgb(0xFFB81F), Rgb(0x8D5BFF)};
-    Canvas canvas = MakeCanvas(Size, Size, Color{});
+    const Colour lights[4] = {Rgb(0x24D8FF), Rgb(0xFF2E9A), Rgb(0xFFB81F), Rgb(0x8D5BFF)};
+    Canvas canvas = MakeCanvas(Size, Size, Colour{});
     ShadeAll(&canvas, [&](double x, double y) {
         const int section = int(y / 32) & 3;
         const double along = std::fmod(y, 32.0);  // 0..32 within the section
         const double around = std::fmod(x, 16.0); // 0..16 within the panel
-        const Color light = lights[section];
+        const Colour light = lights[section];
         const double grain = PeriodicFractal(x / 8.0, y / 8.0, 16, 3, 91);
 
         // Plates between the bands: bevelled edges lit from one side, dark seams between.
         const double ex = std::min(around, 16 - around), ey = std::min(along - 9, 32 - along);
-        Color c = Mix(Rgb(0x161A30), Rgb(0x343B5C), grain);
+        Colour c = Mix(Rgb(0x161A30), Rgb(0x343B5C), grain);
         if (ex < 2 || ey < 2) {
             const bool lit = around < 8 ? ex < 2 : false;
             c = lit || (ey < 2 && along < 20) ? Mix(c, Rgb(0x8C96C8), 0.5) : Scale(c, 0.5);

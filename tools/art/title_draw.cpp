@@ -76,7 +76,7 @@ void DrawTitle(Canvas* canvas, const std::string& text, double x, double y, cons
             const double v = (y - cy) / k;
             // The face: the top colour above the middle of the x-height, a sharp horizon there,
             // then the bottom colour darkening downward.
-            Color c = v > 0.5 ? Mix(s->middle, s->top, std::clamp((v - 0.5) / 0.9, 0.0, 1.0))
+            Colour c = v > 0.5 ? Mix(s->middle, s->top, std::clamp((v - 0.5) / 0.9, 0.0, 1.0))
                               : Mix(s->bottom, Scale(s->bottom, 0.55), std::clamp((0.5 - v) / 0.9, 0.0, 1.0));
             // A rim just inside the edge, bright where it faces the light from the upper left.
             const double gx = FieldAt(&face, cx + 0.5, cy) - FieldAt(&face, cx - 0.5, cy);

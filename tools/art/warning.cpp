@@ -24,7 +24,7 @@ const char* const Lines[] = {
 void Backdrop(Canvas* c)
 {
     ShadeAll(c, [](double x, double y) {
-        Color base = Mix(Rgb(0x0C0826), Rgb(0x1E0A34), y / Height);
+        Colour base = Mix(Rgb(0x0C0826), Rgb(0x1E0A34), y / Height);
         // A soft glow behind the title and a fine scanline texture.
         const double dx = (x - Width / 2.0) / 140, dy = (y - 78) / 50;
         base = Add(base, Scale(Rgb(0x6A2A10), 0.7 * std::exp(-(dx * dx + dy * dy))));
@@ -42,7 +42,7 @@ void HazardBand(Canvas* c, int top)
             const double s = std::fmod(x + 0.5 + (y + 0.5) + 1600, 16.0);
             const double edge = std::min({s, std::fabs(s - 8), 16 - s});  // distance to a stripe edge
             const bool gold = s < 8;
-            Color band = gold ? Rgb(0xFFC640) : Rgb(0x120818);
+            Colour band = gold ? Rgb(0xFFC640) : Rgb(0x120818);
             band = Mix(band, gold ? Rgb(0x120818) : Rgb(0xFFC640), 0.5 * std::clamp(1 - edge, 0.0, 1.0));
             // A little relief: lighter toward the top of the band, darker at its bottom.
             band = Scale(band, 1.08 - 0.25 * double(y - top) / StripeBand);
@@ -62,7 +62,7 @@ void Sign(Canvas* c, double cx, double cy, double size)
     auto shape = [&](double x, double y) { return SdPolygon(x, y, triangle) - size * 0.08; };
     FillShape(c, shape, [](double, double, double) { return Rgb(0x0A0216); }, 2.0);
     FillShape(c, shape, [&](double, double y, double d) {
-        const Color face = Mix(Rgb(0xFFE27A), Rgb(0xFF9A2A), std::clamp((y - (cy - h * 0.6)) / h, 0.0, 1.0));
+        const Colour face = Mix(Rgb(0xFFE27A), Rgb(0xFF9A2A), std::clamp((y - (cy - h * 0.6)) / h, 0.0, 1.0));
         return d > -1.6 ? Mix(face, Rgb(0xFFF6C8), 0.6) : face;
     });
     const double bar = size * 0.09;
@@ -72,7 +72,7 @@ void Sign(Canvas* c, double cx, double cy, double size)
               [](double, double, double) { return Rgb(0x120818); });
 }
 
-void OutlinedText(Canvas* c, int x, int y, const char* text, Color colour)
+void OutlinedText(Canvas* c, int x, int y, const char* text, Colour colour)
 {
     for (auto [dx, dy] : {std::pair{-1, 0}, std::pair{1, 0}, std::pair{0, -1}, std::pair{0, 1}, std::pair{1, 1}})
         DrawPixelText(c, x + dx, y + dy, text, 1, Rgb(0x05030C));
@@ -83,7 +83,7 @@ void OutlinedText(Canvas* c, int x, int y, const char* text, Color colour)
 
 Image PaintWarning()
 {
-    Canvas canvas = MakeCanvas(Width, Height, Color{});
+    Canvas canvas = MakeCanvas(Width, Height, Colour{});
     Backdrop(&canvas);
     HazardBand(&canvas, 0);
     HazardBand(&canvas, Height - StripeBand);

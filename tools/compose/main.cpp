@@ -2,12 +2,10 @@
 //   compose --out FILE     writes the module to FILE
 //   compose --check FILE   exits 1 when FILE differs from the module this build composes
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "score.h"
 #include "xm_writer.h"
 
@@ -27,35 +25,35 @@ int main(int argc, char** argv)
         return Usage();
     const std::string mode = argv[1];
     const std::string path = argv[2];
+    if (mode != "--out" && mode != "--check")
+        return Usage();
     XmModule module;
-    ComposeSoundtrack(&module);
+    std::string error;
+    if (!ComposeSoundtrack(&module, &error)) {
+        std::fprintf(stderr, "compose: %s\n", error.c_str());
+        return 1;
+    }
     if (mode == "--out") {
-        const std::string fault = WriteXmFile(&module, path);
-        if (!fault.empty()) {
-            std::fprintf(stderr, "compose: %s\n", fault.c_str());
+        if (!WriteXmFile(&module, path, &error)) {
+            std::fprintf(stderr, "compose: %s\n", error.c_str());
             return 1;
         }
         return 0;
     }
-    if (mode == "--check") {
-        std::vector<uint8_t> bytes;
-        const std::string fault = EncodeXm(&module, &bytes);
-        if (!fault.empty()) {
-            std::fprintf(stderr, "compose: %s: %s\n", path.c_str(), fault.c_str());
-            return 1;
-        }
-        std::ifstream in(path, std::ios::binary);
-        if (!in) {
-            std::fprintf(stderr, "compose: %s: cannot open for reading\n", path.c_str());
-            return 1;
-        }
-        const std::vector<uint8_t> committed{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        if (committed != bytes) {
-            std::fprintf(stderr, "compose: %s differs from the composed module; run the target regenerate-music\n",
-                         path.c_str());
-            return 1;
-        }
-        return 0;
+    std::vector<uint8_t> bytes;
+    if (!EncodeXm(&module, &bytes, &error)) {
+        std::fprintf(stderr, "compose: %s: %s\n", path.c_str(), error.c_str());
+        return 1;
     }
-    return Usage();
+    std::vector<uint8_t> committed;
+    if (!ReadFile(path, &committed, &error)) {
+        std::fprintf(stderr, "compose: %s\n", error.c_str());
+        return 1;
+    }
+    if (committed != bytes) {
+        std::fprintf(stderr, "compose: %s differs from the composed module; run the target regenerate-music\n",
+                     path.c_str());
+        return 1;
+    }
+    return 0;
 }

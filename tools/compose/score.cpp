@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/show_timing.h"
 #include "synth.h"
 
 // The soundtrack in A minor at 125 BPM, 8 rows to a beat: a row is a 32nd note, an order of 64
@@ -27,8 +28,7 @@
 namespace {
 
 constexpr uint16_t Channels = 12;
-constexpr int Orders = 32;
-constexpr int RowsPerOrder = 64;
+constexpr int Orders = ShowOrders;
 constexpr int RowsPerBar = 32;
 constexpr int RowsPerStep = 2;  // a sixteenth note
 constexpr int TotalRows = Orders * RowsPerOrder;
@@ -135,11 +135,14 @@ constexpr Chord Chords[] = {
     {"Em", N("E-1"), {N("G-3"), N("B-3"), N("E-4")}, {N("E-4"), N("G-4"), N("B-4"), N("E-5")}},
 };
 
-// Stops the composer on a slip in the score's text (a misspelt chord or note), naming it.
-[[noreturn]] void ScoreError(const char* what, std::string_view text)
+// The first slip found in the score's text (a misspelt chord or note). Composing goes on with a
+// stand-in so that ComposeSoundtrack can hand the slip back instead of ending the program.
+std::string ScoreFault;
+
+void ScoreError(const char* what, std::string_view text)
 {
-    std::fprintf(stderr, "compose: the score has %s \"%.*s\"\n", what, static_cast<int>(text.size()), text.data());
-    std::exit(1);
+    if (ScoreFault.empty())
+        ScoreFault = std::string("the score has ") + what + " \"" + std::string(text) + "\"";
 }
 
 const Chord* ChordNamed(std::string_view name)
@@ -148,6 +151,7 @@ const Chord* ChordNamed(std::string_view name)
         if (c.name == name)
             return &c;
     ScoreError("an unknown chord", name);
+    return &Chords[0];
 }
 
 // The chords of a progression written as "Am F C G", one per bar.
@@ -177,8 +181,10 @@ int Melody(Song* s, int row, int ch, Voice voice, int volume, int transpose, std
         const bool note = colon == 3 && token[0] >= 'A' && token[0] <= 'G' && (token[1] == '-' || token[1] == '#') &&
                           token[2] >= '0' && token[2] <= '7';
         const int steps = colon == std::string_view::npos ? 0 : std::atoi(std::string(token.substr(colon + 1)).c_str());
-        if ((!rest && !note) || steps <= 0)
+        if ((!rest && !note) || steps <= 0) {
             ScoreError("a malformed melody step", token);
+            continue;
+        }
         if (rest) {
             if (sounding)
                 Release(s, row, ch);
@@ -197,7 +203,7 @@ int Melody(Song* s, int row, int ch, Voice voice, int volume, int transpose, std
 // One bar of a drum or percussion line in sixteenths: 'X' loud, 'x' medium, 'o' soft, '.' nothing.
 void Steps(Song* s, int row, int ch, Voice voice, int note, std::string_view pattern)
 {
-    for (size_t i = 0; i < pattern.size(); i++) {
+    for (size_t i = 0; i < pattern.size(); ++i) {
         const char c = pattern[i];
         const int volume = c == 'X' ? 64 : c == 'x' ? 46 : c == 'o' ? 30 : -1;
         if (volume >= 0)
@@ -208,7 +214,7 @@ void Steps(Song* s, int row, int ch, Voice voice, int note, std::string_view pat
 // One bar of hi-hats: 'X', 'x', 'o' closed at three strengths, 'O' an open hat, '.' nothing.
 void Hats(Song* s, int row, std::string_view pattern, int scale = 64)
 {
-    for (size_t i = 0; i < pattern.size(); i++) {
+    for (size_t i = 0; i < pattern.size(); ++i) {
         const char c = pattern[i];
         const int at = row + static_cast<int>(i) * RowsPerStep;
         if (c == 'O')
@@ -221,7 +227,7 @@ void Hats(Song* s, int row, std::string_view pattern, int scale = 64)
 // One bar of bass in sixteenths: 'R' the root, 'O' an octave up, 'F' the fifth, '-' a release.
 void BassBar(Song* s, int row, const Chord* chord, Voice voice, int volume, std::string_view pattern)
 {
-    for (size_t i = 0; i < pattern.size(); i++) {
+    for (size_t i = 0; i < pattern.size(); ++i) {
         const int at = row + static_cast<int>(i) * RowsPerStep;
         const char c = pattern[i];
         if (c == 'R')
@@ -239,20 +245,20 @@ void BassBar(Song* s, int row, const Chord* chord, Voice voice, int volume, std:
 void PadChord(Song* s, int row, const Chord* chord, Voice voice, int volume, int transpose = 0)
 {
     static constexpr uint8_t pans[3] = {0x48, 0x80, 0xB8};
-    for (int v = 0; v < 3; v++)
+    for (int v = 0; v < 3; ++v)
         Play(s, row, Pad1Ch + v, chord->pad[v] + transpose, voice, volume, EffectPanning, pans[v]);
 }
 
 void PadRelease(Song* s, int row)
 {
-    for (int v = 0; v < 3; v++)
+    for (int v = 0; v < 3; ++v)
         Release(s, row, Pad1Ch + v);
 }
 
 // Chord stabs in a bar: 'X' plays the chord, '.' nothing.
 void StabBar(Song* s, int row, const Chord* chord, int volume, std::string_view pattern)
 {
-    for (size_t i = 0; i < pattern.size(); i++)
+    for (size_t i = 0; i < pattern.size(); ++i)
         if (pattern[i] == 'X')
             PadChord(s, row + static_cast<int>(i) * RowsPerStep, chord, Voice::Stab, volume, 12);
 }
@@ -261,7 +267,7 @@ void StabBar(Song* s, int row, const Chord* chord, int volume, std::string_view 
 // and swinging between left and right.
 void ArpBar(Song* s, int row, const Chord* chord, Voice voice, int volume, std::string_view order, int transpose = 0)
 {
-    for (int i = 0; i < 16; i++) {
+    for (int i = 0; i < 16; ++i) {
         const char c = order[static_cast<size_t>(i) % order.size()];
         if (c == '.')
             continue;
@@ -287,7 +293,7 @@ void TomFill(Song* s, int from, int to, int volume)
 {
     static constexpr int notes[] = {N("G-4"), N("E-4"), N("D-4"), N("C-4"), N("A-3"), N("G-3"), N("E-3"), N("D-3")};
     int k = 0;
-    for (int row = from; row < to; row += 2, k++)
+    for (int row = from; row < to; row += 2, ++k)
         Play(s, row, PercCh, notes[k * 8 / ((to - from) / 2)], Voice::Tom, volume);
 }
 
@@ -310,7 +316,7 @@ void Opening(Song* s)
 {
     const Chord* am = ChordNamed("Am");
     PadChord(s, Row(0, 0), am, Voice::Strings, 6);
-    for (int v = 0; v < 3; v++)
+    for (int v = 0; v < 3; ++v)
         Ramp(s, Pad1Ch + v, Voice::Strings, Row(0, 2), Row(0, 64), 8, 40);
     Play(s, Row(0, 0), BassCh, am->bass, Voice::SubBass, 10);
     Ramp(s, BassCh, Voice::SubBass, Row(0, 2), Row(0, 64), 10, 36);
@@ -324,7 +330,7 @@ void Opening(Song* s)
 void BuildUp(Song* s)
 {
     const std::vector<const Chord*> chords = Progression("Am F C G");
-    for (int bar = 0; bar < 4; bar++) {
+    for (int bar = 0; bar < 4; ++bar) {
         const int row = Row(1, bar * RowsPerBar);
         const Chord* c = chords[static_cast<size_t>(bar)];
         PadChord(s, row, c, Voice::Strings, 40 + 6 * bar);
@@ -363,7 +369,7 @@ void Drop(Song* s)
     const std::vector<const Chord*> chords = Progression("Am F C G");
     Crash(s, Row(3, 0), 56);
     Play(s, Row(3, 0), FxCh, N("C-4"), Voice::Impact, 50);
-    for (int bar = 0; bar < 4; bar++) {
+    for (int bar = 0; bar < 4; ++bar) {
         const int row = Row(3, bar * RowsPerBar);
         const Chord* c = chords[static_cast<size_t>(bar)];
         FullBeat(s, row, bar, Voice::Clap);
@@ -379,7 +385,7 @@ void Theme(Song* s)
 {
     const std::vector<const Chord*> chords = Progression("Am F C G Am F G E Am E");
     Crash(s, Row(5, 0), 50);
-    for (int bar = 0; bar < 10; bar++) {
+    for (int bar = 0; bar < 10; ++bar) {
         const int row = Row(5, bar * RowsPerBar);
         const Chord* c = chords[static_cast<size_t>(bar)];
         if (bar < 8) {
@@ -409,7 +415,7 @@ void Development(Song* s)
 {
     const std::vector<const Chord*> chords = Progression("Dm G C Am Dm E Am Am F G");
     Crash(s, Row(10, 0), 50);
-    for (int bar = 0; bar < 10; bar++) {
+    for (int bar = 0; bar < 10; ++bar) {
         const int row = Row(10, bar * RowsPerBar);
         const Chord* c = chords[static_cast<size_t>(bar)];
         PadChord(s, row, c, Voice::Pad, 44);
@@ -448,7 +454,7 @@ void Development(Song* s)
 void Climax(Song* s)
 {
     const std::vector<const Chord*> chords = Progression("Am F C G Am F G E");
-    for (int bar = 0; bar < 8; bar++) {
+    for (int bar = 0; bar < 8; ++bar) {
         const int row = Row(15, bar * RowsPerBar);
         const Chord* c = chords[static_cast<size_t>(bar)];
         if (bar % 4 == 0) {
@@ -474,7 +480,7 @@ void Breakdown(Song* s)
     const std::vector<const Chord*> chords = Progression("F G Am Em F G Dm E");
     Play(s, Row(19, 0), FxCh, N("C-4"), Voice::Impact, 50);
     Crash(s, Row(19, 0), 44);
-    for (int bar = 0; bar < 8; bar++) {
+    for (int bar = 0; bar < 8; ++bar) {
         const int row = Row(19, bar * RowsPerBar);
         const Chord* c = chords[static_cast<size_t>(bar)];
         PadChord(s, row, c, Voice::Strings, 54);
@@ -501,7 +507,7 @@ void Credits(Song* s)
 {
     const std::vector<const Chord*> chords = Progression("Am F Am F C G Am F G E F G Dm E");
     Crash(s, Row(23, 0), 46);
-    for (int bar = 0; bar < 14; bar++) {
+    for (int bar = 0; bar < 14; ++bar) {
         const int row = Row(23, bar * RowsPerBar);
         const Chord* c = chords[static_cast<size_t>(bar)];
         // E-piano chords in a lazy dotted rhythm.
@@ -551,23 +557,23 @@ void Ending(Song* s)
     for (int ch : {BassCh, LeadCh, Pad1Ch, Pad2Ch, Pad3Ch})
         for (int r = 4; r < 40; r += r < 28 ? 2 : 1)
             CellAt(s, Row(30, r), ch)->volume = VolumeSlideDown | 1;
-    for (int ch = 0; ch < Channels; ch++)
+    for (int ch = 0; ch < Channels; ++ch)
         Release(s, Row(30, 40), ch);
 }
 
 // Cuts the grid into one pattern per order and keeps each distinct pattern once.
 void CutPatterns(Song* s, XmModule* m)
 {
-    for (int order = 0; order < Orders; order++) {
+    for (int order = 0; order < Orders; ++order) {
         XmPattern p = MakeXmPattern(RowsPerOrder, Channels);
-        for (int row = 0; row < RowsPerOrder; row++)
-            for (int ch = 0; ch < Channels; ch++)
+        for (int row = 0; row < RowsPerOrder; ++row)
+            for (int ch = 0; ch < Channels; ++ch)
                 *XmCellAt(&p, Channels, row, ch) = *CellAt(s, Row(order, row), ch);
         size_t index = 0;
         while (index < m->patterns.size()) {
             const XmPattern& q = m->patterns[index];
             bool same = true;
-            for (size_t i = 0; i < q.cells.size() && same; i++) {
+            for (size_t i = 0; i < q.cells.size() && same; ++i) {
                 const XmCell& a = q.cells[i];
                 const XmCell& b = p.cells[i];
                 same = a.note == b.note && a.instrument == b.instrument && a.volume == b.volume &&
@@ -575,7 +581,7 @@ void CutPatterns(Song* s, XmModule* m)
             }
             if (same)
                 break;
-            index++;
+            ++index;
         }
         if (index == m->patterns.size())
             m->patterns.push_back(p);
@@ -585,14 +591,15 @@ void CutPatterns(Song* s, XmModule* m)
 
 }  // namespace
 
-void ComposeSoundtrack(XmModule* m)
+bool ComposeSoundtrack(XmModule* m, std::string* error)
 {
+    ScoreFault.clear();
     *m = XmModule{};
     m->name = "";
     m->trackerName = "tools/compose";
     m->channels = Channels;
-    m->tempo = 3;
-    m->bpm = 125;
+    m->tempo = ShowTempo;
+    m->bpm = ShowBpm;
     m->linearFrequencies = true;
     m->restart = 0;
     m->instruments.resize(VoiceCount);
@@ -612,4 +619,6 @@ void ComposeSoundtrack(XmModule* m)
     Credits(&song);
     Ending(&song);
     CutPatterns(&song, m);
+    *error = ScoreFault;
+    return error->empty();
 }

@@ -3,5 +3,6 @@
 #pragma once
 #include "xm_writer.h"
 
-// Fills module with the whole soundtrack (header, orders, patterns and instruments).
-void ComposeSoundtrack(XmModule* module);
+// Fills module with the whole soundtrack (header, orders, patterns and instruments); false with
+// the first slip in the score's text (a misspelt chord or melody step) in error.
+bool ComposeSoundtrack(XmModule* module, std::string* error);

@@ -73,7 +73,7 @@ double Peak(const std::vector<double>& v)
 std::vector<int16_t> ToPcm16(const std::vector<double>& v, double scale)
 {
     std::vector<int16_t> out(v.size());
-    for (size_t i = 0; i < v.size(); i++)
+    for (size_t i = 0; i < v.size(); ++i)
         out[i] = static_cast<int16_t>(std::clamp(std::lround(v[i] * scale * 32767.0), -32767l, 32767l));
     return out;
 }
@@ -85,7 +85,7 @@ std::vector<int16_t> Normalised(const std::vector<double>& v) { return ToPcm16(v
 void FadeTail(std::vector<double>* v, double seconds)
 {
     const size_t n = std::min(v->size(), static_cast<size_t>(seconds * DrumRate));
-    for (size_t i = 0; i < n; i++)
+    for (size_t i = 0; i < n; ++i)
         (*v)[v->size() - n + i] *= 1.0 - static_cast<double>(i + 1) / n;
 }
 
@@ -125,7 +125,7 @@ XmInstrument SynthKick()
     Noise noise{11};
     Biquad click = MakeFilter(FilterKind::LowPass, 3000, 0.7, DrumRate);
     double phase = 0;
-    for (size_t i = 0; i < v.size(); i++) {
+    for (size_t i = 0; i < v.size(); ++i) {
         const double t = i / DrumRate;
         phase += 2 * Pi * (46 + 120 * std::exp(-t * 28) + 300 * std::exp(-t * 180)) / DrumRate;
         const double body = std::tanh(1.8 * std::sin(phase)) * std::exp(-t * 7.5) * std::min(1.0, t * 800);
@@ -141,7 +141,7 @@ XmInstrument SynthSnare()
     Noise noise{23};
     Biquad high = MakeFilter(FilterKind::HighPass, 900, 0.7, DrumRate);
     Biquad low = MakeFilter(FilterKind::LowPass, 9000, 0.7, DrumRate);
-    for (size_t i = 0; i < v.size(); i++) {
+    for (size_t i = 0; i < v.size(); ++i) {
         const double t = i / DrumRate;
         const double body = 0.55 * std::sin(2 * Pi * 185 * t) * std::exp(-t * 28) +
                             0.3 * std::sin(2 * Pi * 330 * t) * std::exp(-t * 35);
@@ -157,7 +157,7 @@ XmInstrument SynthClap()
     std::vector<double> v = Silence(0.4);
     Noise noise{37};
     Biquad band = MakeFilter(FilterKind::BandPass, 1300, 1.2, DrumRate);
-    for (size_t i = 0; i < v.size(); i++) {
+    for (size_t i = 0; i < v.size(); ++i) {
         const double t = i / DrumRate;
         double env = 0;
         for (double start : {0.0, 0.011, 0.023})
@@ -180,7 +180,7 @@ std::vector<double> Metal(double seconds, double decay, double base, double nois
     Biquad high1 = MakeFilter(FilterKind::HighPass, highPassHz, 0.7, DrumRate);
     Biquad high2 = MakeFilter(FilterKind::HighPass, highPassHz, 0.7, DrumRate);
     Biquad low = MakeFilter(FilterKind::LowPass, 15000, 0.7, DrumRate);
-    for (size_t i = 0; i < v.size(); i++) {
+    for (size_t i = 0; i < v.size(); ++i) {
         const double t = i / DrumRate;
         double metal = 0;
         for (double r : ratios)
@@ -199,7 +199,7 @@ XmInstrument SynthCrash() { return OneShot("crash", Metal(2.6, 1.7, 520, 0.7, 35
 XmInstrument SynthRide()
 {
     std::vector<double> v = Metal(0.8, 5.5, 680, 0.55, 5000, 53);
-    for (size_t i = 0; i < v.size(); i++) {
+    for (size_t i = 0; i < v.size(); ++i) {
         const double t = i / DrumRate;  // the bell of the ride: two plain partials
         v[i] += (0.03 * std::sin(2 * Pi * 2830 * t) + 0.025 * std::sin(2 * Pi * 4070 * t)) * std::exp(-t * 14);
     }
@@ -212,7 +212,7 @@ XmInstrument SynthTom()
     Noise noise{59};
     Biquad band = MakeFilter(FilterKind::BandPass, 900, 1.0, DrumRate);
     double phase = 0;
-    for (size_t i = 0; i < v.size(); i++) {
+    for (size_t i = 0; i < v.size(); ++i) {
         const double t = i / DrumRate;
         phase += 2 * Pi * (98 + 50 * std::exp(-t * 14)) / DrumRate;
         v[i] = std::sin(phase) * std::exp(-t * 7) * std::min(1.0, t * 1500) +
@@ -229,7 +229,7 @@ XmInstrument SynthRiser()
     Noise noise{61};
     const double n = static_cast<double>(v.size());
     Biquad band{};
-    for (size_t i = 0; i < v.size(); i++) {
+    for (size_t i = 0; i < v.size(); ++i) {
         const double x = i / n;
         if (i % 32 == 0) {  // retune the band every 32 frames; its memory carries over
             Biquad next = MakeFilter(FilterKind::BandPass, 250 * std::pow(40.0, x), 4.0, DrumRate);
@@ -256,7 +256,7 @@ XmInstrument SynthImpact()
     Noise noise{71};
     Biquad low = MakeFilter(FilterKind::LowPass, 500, 0.7, DrumRate);
     double phase = 0;
-    for (size_t i = 0; i < v.size(); i++) {
+    for (size_t i = 0; i < v.size(); ++i) {
         const double t = i / DrumRate;
         phase += 2 * Pi * (34 + 50 * std::exp(-t * 6)) / DrumRate;
         v[i] = std::tanh(1.5 * std::sin(phase)) * std::exp(-t * 2.2) * std::min(1.0, t * 500) +
@@ -291,15 +291,15 @@ std::vector<double> RenderTone(const ToneSpec* tone, int maxHarmonic, const std:
     const int64_t loop = tone->loopFrames;
     Noise phases{tone->seed};
     std::vector<double> amplitude(out.size());
-    for (size_t v = 0; v < tone->detune.size(); v++) {
+    for (size_t v = 0; v < tone->detune.size(); ++v) {
         const int64_t k = tone->cycles + tone->detune[v];
-        for (int h = 1; h <= maxHarmonic && h * k < loop / 2; h++) {
+        for (int h = 1; h <= maxHarmonic && h * k < loop / 2; ++h) {
             const int64_t phase = static_cast<int64_t>((NextNoise(&phases) + 1) * 0.5 * loop) % loop;
             const double steady = tone->partial(h, attackFrames / rate);
-            for (int i = 0; i < attackFrames; i++)
+            for (int i = 0; i < attackFrames; ++i)
                 amplitude[i] = tone->partial(h, i / rate);
             const double gain = tone->voiceGain[v];
-            for (size_t i = 0; i < out.size(); i++) {
+            for (size_t i = 0; i < out.size(); ++i) {
                 const double a = static_cast<int>(i) < attackFrames ? amplitude[i] : steady;
                 out[i] += gain * a * sine[static_cast<size_t>((h * k * static_cast<int64_t>(i) + phase) % loop)];
             }
@@ -311,7 +311,7 @@ std::vector<double> RenderTone(const ToneSpec* tone, int maxHarmonic, const std:
 XmInstrument MakeTonal(const ToneSpec* tone, uint8_t volume, uint8_t panning)
 {
     std::vector<double> sine(static_cast<size_t>(tone->loopFrames));
-    for (size_t i = 0; i < sine.size(); i++)
+    for (size_t i = 0; i < sine.size(); ++i)
         sine[i] = std::sin(2 * Pi * static_cast<double>(i) / tone->loopFrames);
     const int widest = tone->cycles + *std::max_element(tone->detune.begin(), tone->detune.end());
     const int storageLimit = (tone->loopFrames / 2 - 1) / widest;
@@ -321,7 +321,7 @@ XmInstrument MakeTonal(const ToneSpec* tone, uint8_t volume, uint8_t panning)
     std::vector<std::vector<double>> waves;
     std::vector<int> caps;
     std::vector<int> octaveSample;
-    for (int octave = tone->lowOctave; octave <= tone->highOctave; octave++) {
+    for (int octave = tone->lowOctave; octave <= tone->highOctave; ++octave) {
         const double topHz = EqualTemperedHz(12 * octave + 12);
         const int cap = std::min(storageLimit, std::max(1, static_cast<int>(BrightnessLimitHz / topHz)));
         if (caps.empty() || caps.back() != cap) {
@@ -335,7 +335,7 @@ XmInstrument MakeTonal(const ToneSpec* tone, uint8_t volume, uint8_t panning)
     for (const std::vector<double>& w : waves)
         top = std::max(top, Peak(w));
     const double periodFrames = static_cast<double>(tone->loopFrames) / tone->cycles;
-    for (size_t k = 0; k < waves.size(); k++) {
+    for (size_t k = 0; k < waves.size(); ++k) {
         XmSample s;
         s.name = std::string(tone->name) + " " + std::to_string(caps[k]) + "h";
         s.data = ToPcm16(waves[k], 0.97 / top);
@@ -347,7 +347,7 @@ XmInstrument MakeTonal(const ToneSpec* tone, uint8_t volume, uint8_t panning)
         TuneSample(&s, periodFrames);
         in.samples.push_back(s);
     }
-    for (int note = 0; note < 96; note++) {
+    for (int note = 0; note < 96; ++note) {
         const int octave = std::clamp(note / 12, tone->lowOctave, tone->highOctave);
         in.keymap[note] = static_cast<uint8_t>(octaveSample[octave - tone->lowOctave]);
     }
@@ -499,7 +499,7 @@ XmInstrument SynthBell()
     const double periodFrames = 64;
     const double rate = EqualTemperedHz(NoteC4) * periodFrames;
     std::vector<double> v(static_cast<size_t>(2.4 * rate));
-    for (size_t i = 0; i < v.size(); i++) {
+    for (size_t i = 0; i < v.size(); ++i) {
         const double t = i / rate;
         double x = 0;
         for (const Partial& p : partials)
@@ -507,7 +507,7 @@ XmInstrument SynthBell()
         v[i] = x * std::min(1.0, t * 400);
     }
     const size_t fade = static_cast<size_t>(0.05 * rate);
-    for (size_t i = 0; i < fade; i++)
+    for (size_t i = 0; i < fade; ++i)
         v[v.size() - fade + i] *= 1.0 - static_cast<double>(i + 1) / fade;
     XmInstrument in;
     in.name = "bell";
@@ -548,6 +548,6 @@ void SynthesiseInstruments(XmInstrument* out, int count)
         SynthTom, SynthRiser, SynthReverseCymbal, SynthImpact, SynthBass, SynthSubBass, SynthLead,
         SynthBell, SynthPad, SynthStrings, SynthPluck, SynthStab, SynthPiano, SynthFlute,
     };
-    for (int i = 0; i < count && i < VoiceCount; i++)
+    for (int i = 0; i < count && i < VoiceCount; ++i)
         out[i] = makers[i]();
 }

@@ -6,6 +6,8 @@
 #include <stb_image.h>
 
 #include "assets/layout.h"
+#include "bytes.h"
+#include "xm_layout.h"
 
 namespace {
 
@@ -55,7 +57,7 @@ int GlyphAt(int x, int y)
 
 }  // namespace
 
-std::string LoadPng(const std::string& path, Image* image)
+static std::string LoadPngFault(const std::string& path, Image* image)
 {
     int width = 0, height = 0, channels = 0;
     uint8_t* rgba = stbi_load(path.c_str(), &width, &height, &channels, 4);
@@ -76,7 +78,7 @@ std::string LoadPng(const std::string& path, Image* image)
     return fault;
 }
 
-std::string CheckImageSize(const Image* image, int width, int height)
+static std::string CheckImageSizeFault(const Image* image, int width, int height)
 {
     if (image->width == width && image->height == height)
         return "";
@@ -93,9 +95,9 @@ std::vector<uint16_t> ToBufferLayout(const Image* picture)
     return buffer;
 }
 
-std::string CheckScrollerPicture(const Image* picture)
+static std::string CheckScrollerPictureFault(const Image* picture)
 {
-    std::string fault = CheckImageSize(picture, PictureWidth, PictureHeight);
+    std::string fault = CheckImageSizeFault(picture, PictureWidth, PictureHeight);
     if (!fault.empty())
         return fault;
     const std::vector<uint16_t> buffer = ToBufferLayout(picture);
@@ -139,7 +141,7 @@ std::string CheckScrollerPicture(const Image* picture)
     return "";
 }
 
-std::string CheckScrollText(std::string_view file, std::vector<std::string>* lines)
+static std::string CheckScrollTextFault(std::string_view file, std::vector<std::string>* lines)
 {
     std::vector<std::string> found;
     size_t start = 0;
@@ -185,17 +187,6 @@ constexpr int ShowOrders = 32;
 constexpr int ShowRows = 64;
 constexpr int ShowTempo = 3;
 constexpr int ShowBpm = 125;
-
-// Little-endian reads at checked offsets: callers make sure [at, at + n) lies inside the bytes.
-uint16_t U16(std::span<const uint8_t> b, size_t at)
-{
-    return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
-
-uint32_t U32(std::span<const uint8_t> b, size_t at)
-{
-    return uint32_t(b[at]) | (uint32_t(b[at + 1]) << 8) | (uint32_t(b[at + 2]) << 16) | (uint32_t(b[at + 3]) << 24);
-}
 
 bool Fits(std::span<const uint8_t> b, uint64_t at, uint64_t n)
 {
@@ -271,24 +262,24 @@ std::string CheckPatternCells(std::span<const uint8_t> data, int pattern, int ro
 
 }  // namespace
 
-std::string CheckModule(std::span<const uint8_t> b)
+static std::string CheckModuleFault(std::span<const uint8_t> b)
 {
     static constexpr char Id[] = "Extended Module: ";
-    if (!Fits(b, 0, 80) || std::memcmp(b.data(), Id, 17) != 0 || b[37] != 0x1A)
+    if (!Fits(b, 0, XmFixedHeaderBytes) || std::memcmp(b.data() + XmIdAt, Id, XmIdLength) != 0 || b[XmMarkAt] != XmMark)
         return "is not an XM module (no \"Extended Module: \" header)";
-    const uint16_t version = U16(b, 58);
-    if (version != 0x0104)
+    const uint16_t version = U16(b, XmVersionAt);
+    if (version != XmVersion)
         return "is XM version " + Hex(version, 4) + "; the build reads version 0x0104";
-    const uint32_t headerSize = U32(b, 60);
-    const uint16_t songLength = U16(b, 64), channels = U16(b, 68), patterns = U16(b, 70);
-    const uint16_t instruments = U16(b, 72), tempo = U16(b, 76), bpm = U16(b, 78);
+    const uint32_t headerSize = U32(b, XmHeaderSizeAt);
+    const uint16_t songLength = U16(b, XmSongLengthAt), channels = U16(b, XmChannelsAt), patterns = U16(b, XmPatternsAt);
+    const uint16_t instruments = U16(b, XmInstrumentsAt), tempo = U16(b, XmTempoAt), bpm = U16(b, XmBpmAt);
     if (songLength < ShowOrders)
         return "has " + std::to_string(songLength) + " orders; the show needs at least " + std::to_string(ShowOrders);
     if (songLength > 256 || patterns > 256 || instruments > 128 || channels < 1 || channels > 32)
         return "is not an XM module (" + std::to_string(songLength) + " orders, " + std::to_string(patterns) +
                " patterns, " + std::to_string(instruments) + " instruments, " + std::to_string(channels) +
                " channels are beyond the format's limits of 256, 256, 128, 1..32)";
-    if (headerSize < 20u + songLength || !Fits(b, 60, headerSize))
+    if (headerSize < XmOrdersAt - XmHeaderSizeAt + songLength || !Fits(b, XmHeaderSizeAt, headerSize))
         return "is not an XM module (its header size " + std::to_string(headerSize) +
                " does not fit its order list or the file)";
     if (tempo != ShowTempo)
@@ -297,19 +288,19 @@ std::string CheckModule(std::span<const uint8_t> b)
     if (bpm != ShowBpm)
         return "has a default BPM of " + std::to_string(bpm) + "; the scenes are timed for " + std::to_string(ShowBpm);
     for (int i = 0; i < ShowOrders; ++i)
-        if (b[80 + i] >= patterns)
-            return "order " + std::to_string(i) + " names pattern " + std::to_string(b[80 + i]) + ", but the module holds " +
+        if (b[XmOrdersAt + i] >= patterns)
+            return "order " + std::to_string(i) + " names pattern " + std::to_string(b[XmOrdersAt + i]) + ", but the module holds " +
                    std::to_string(patterns) + " patterns";
 
     std::vector<int> rowsOf(patterns);
-    uint64_t at = 60 + uint64_t{headerSize};
+    uint64_t at = XmHeaderSizeAt + uint64_t{headerSize};
     for (int p = 0; p < patterns; ++p) {
-        if (!Fits(b, at, 9))
+        if (!Fits(b, at, XmPatternHeaderSize))
             return "is cut short: pattern " + std::to_string(p) + "'s header runs past the end of the file";
-        const uint32_t length = U32(b, at);
-        const uint8_t packing = b[at + 4];
-        const uint16_t rows = U16(b, at + 5), packedSize = U16(b, at + 7);
-        if (length < 9 || packing != 0 || rows < 1 || rows > 256)
+        const uint32_t length = U32(b, at + XmPatternLengthAt);
+        const uint8_t packing = b[at + XmPatternPackingAt];
+        const uint16_t rows = U16(b, at + XmPatternRowsAt), packedSize = U16(b, at + XmPatternPackedAt);
+        if (length < XmPatternHeaderSize || packing != 0 || rows < 1 || rows > 256)
             return "is not an XM module (pattern " + std::to_string(p) + " has header size " + std::to_string(length) +
                    ", packing " + std::to_string(packing) + ", " + std::to_string(rows) + " rows)";
         if (!Fits(b, at, uint64_t{length} + packedSize))
@@ -324,22 +315,22 @@ std::string CheckModule(std::span<const uint8_t> b)
         at += uint64_t{length} + packedSize;
     }
     for (int i = 0; i < ShowOrders; ++i)
-        if (rowsOf[b[80 + i]] != ShowRows)
-            return "order " + std::to_string(i) + " plays pattern " + std::to_string(b[80 + i]) + " of " +
-                   std::to_string(rowsOf[b[80 + i]]) + " rows; each of the first " + std::to_string(ShowOrders) +
+        if (rowsOf[b[XmOrdersAt + i]] != ShowRows)
+            return "order " + std::to_string(i) + " plays pattern " + std::to_string(b[XmOrdersAt + i]) + " of " +
+                   std::to_string(rowsOf[b[XmOrdersAt + i]]) + " rows; each of the first " + std::to_string(ShowOrders) +
                    " orders must be " + std::to_string(ShowRows) + " rows long";
 
     for (int n = 1; n <= instruments; ++n) {
         const std::string cutShort = "is cut short: instrument " + std::to_string(n) + " runs past the end of the file";
-        if (!Fits(b, at, 29))
+        if (!Fits(b, at, XmEmptyInstrumentHeaderSize))
             return cutShort;
-        const uint32_t length = U32(b, at);
-        const uint16_t samples = U16(b, at + 27);
+        const uint32_t length = U32(b, at + XmInstrumentSizeAt);
+        const uint16_t samples = U16(b, at + XmInstrumentSamplesAt);
         uint32_t sampleHeader = 0;
         if (samples > 0) {
-            if (length < 33 || !Fits(b, at, 33))
+            if (length < XmSampleHeaderSizeEnd || !Fits(b, at, XmSampleHeaderSizeEnd))
                 return "is not an XM module (instrument " + std::to_string(n) + " has samples but no sample header size)";
-            sampleHeader = U32(b, at + 29);
+            sampleHeader = U32(b, at + XmSampleHeaderSizeAt);
             if (sampleHeader < 4)
                 return "is not an XM module (instrument " + std::to_string(n) + " has sample headers of " +
                        std::to_string(sampleHeader) + " bytes)";
@@ -351,7 +342,7 @@ std::string CheckModule(std::span<const uint8_t> b)
         for (int s = 0; s < samples; ++s) {
             if (!Fits(b, at, sampleHeader))
                 return cutShort;
-            sampleBytes += U32(b, at);
+            sampleBytes += U32(b, at + XmSampleLengthAt);
             at += sampleHeader;
         }
         if (!Fits(b, at, sampleBytes))
@@ -359,4 +350,34 @@ std::string CheckModule(std::span<const uint8_t> b)
         at += sampleBytes;
     }
     return "";
+}
+
+bool LoadPng(const std::string& path, Image* image, std::string* error)
+{
+    *error = LoadPngFault(path, image);
+    return error->empty();
+}
+
+bool CheckImageSize(const Image* image, int width, int height, std::string* error)
+{
+    *error = CheckImageSizeFault(image, width, height);
+    return error->empty();
+}
+
+bool CheckScrollerPicture(const Image* picture, std::string* error)
+{
+    *error = CheckScrollerPictureFault(picture);
+    return error->empty();
+}
+
+bool CheckScrollText(std::string_view file, std::vector<std::string>* lines, std::string* error)
+{
+    *error = CheckScrollTextFault(file, lines);
+    return error->empty();
+}
+
+bool CheckModule(std::span<const uint8_t> bytes, std::string* error)
+{
+    *error = CheckModuleFault(bytes);
+    return error->empty();
 }

@@ -6,12 +6,12 @@
 //         --text TXT --music XM
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "asset_checks.h"
+#include "files.h"
 
 namespace {
 
@@ -23,27 +23,21 @@ void Report(const std::string& file, const std::string& rule)
     ++Faults;
 }
 
-bool ReadFile(const std::string& file, std::string* bytes)
+bool ReadAsset(const std::string& file, std::string* bytes)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        Report(file, "cannot be read");
-        return false;
-    }
-    std::ostringstream all;
-    all << in.rdbuf();
-    *bytes = all.str();
-    return true;
+    std::string error;
+    if (ReadFile(file, bytes, &error))
+        return true;
+    Report(file, "cannot be read");
+    return false;
 }
 
 // Loads a PNG and checks its size; the image is left empty when either fails.
 Image LoadChecked(const std::string& file, int width, int height)
 {
     Image image;
-    std::string fault = LoadPng(file, &image);
-    if (fault.empty())
-        fault = CheckImageSize(&image, width, height);
-    if (!fault.empty()) {
+    std::string fault;
+    if (!LoadPng(file, &image, &fault) || !CheckImageSize(&image, width, height, &fault)) {
         Report(file, fault);
         image = Image{};
     }
@@ -60,18 +54,6 @@ void EmitPixels(std::ostream& out, const char* declaration, const std::vector<ui
         out << word << ((i + 1) % perRow == 0 ? "\n" : "");
     }
     out << "};\n\n";
-}
-
-bool WriteAtomically(const std::string& path, const std::string& text)
-{
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream file(temporary, std::ios::binary);
-        file << text;
-        if (!file)
-            return false;
-    }
-    return std::rename(temporary.c_str(), path.c_str()) == 0;
 }
 
 }  // namespace
@@ -102,22 +84,22 @@ int main(int argc, char** argv)
     const Image logoImage = LoadChecked(logo, 320, 240);
     Image scrollerImage = LoadChecked(scroller, 320, 240);
     if (!scrollerImage.pixels.empty()) {
-        const std::string fault = CheckScrollerPicture(&scrollerImage);
-        if (!fault.empty())
+        std::string fault;
+        if (!CheckScrollerPicture(&scrollerImage, &fault))
             Report(scroller, fault);
     }
     const Image rotoImage = LoadChecked(roto, 256, 256);
     const Image tunnelImage = LoadChecked(tunnel, 128, 128);
     std::string textBytes, moduleBytes;
     std::vector<std::string> lines;
-    if (ReadFile(text, &textBytes)) {
-        const std::string fault = CheckScrollText(textBytes, &lines);
-        if (!fault.empty())
+    if (ReadAsset(text, &textBytes)) {
+        std::string fault;
+        if (!CheckScrollText(textBytes, &lines, &fault))
             Report(text, fault);
     }
-    if (ReadFile(music, &moduleBytes)) {
-        const std::string fault = CheckModule({reinterpret_cast<const uint8_t*>(moduleBytes.data()), moduleBytes.size()});
-        if (!fault.empty())
+    if (ReadAsset(music, &moduleBytes)) {
+        std::string fault;
+        if (!CheckModule({reinterpret_cast<const uint8_t*>(moduleBytes.data()), moduleBytes.size()}, &fault))
             Report(music, fault);
     }
     if (Faults > 0)
@@ -147,8 +129,9 @@ int main(int argc, char** argv)
         code << unsigned(uint8_t(moduleBytes[i])) << ((i + 1) % 32 == 0 ? ",\n" : ",");
     code << "\n};\nconst std::span<const uint8_t> MusicModule(MusicBytes);\n";
 
-    if (!WriteAtomically(out, code.str())) {
-        std::fprintf(stderr, "embed: %s: cannot be written\n", out.c_str());
+    std::string error;
+    if (!WriteFileAtomically(out, code.str(), &error)) {
+        std::fprintf(stderr, "embed: %s\n", error.c_str());
         return 1;
     }
     return 0;

@@ -1,36 +1,37 @@
-// golden_frames FILE: draws every frame of the show at 60 fps in turn, as the live loop does, and
-// writes the fingerprints of the chosen ones to FILE (tests/golden_frames.txt).
+// golden_frames FRAMES LINES: draws every frame of the show at 60 fps in turn, as the live loop
+// does, and writes the fingerprints of the chosen ones to FRAMES (tests/golden_frames.txt) and
+// their row and column hashes to LINES (tests/golden_lines.txt).
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "capture/output_files.h"
+#include "app/driver.h"
 #include "effects/effects.h"
-#include "frame/tables.h"
+#include "files.h"
 #include "golden.h"
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: golden_frames FILE\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: golden_frames FRAMES LINES\n");
         return 2;
     }
     std::vector<uint16_t> pixels(BufferPixels);
     Framebuffer = pixels.data();
-    Region whole = {};
-    FadePicture(RegionFull(&whole), 0);
-    if (!BuildTables(&whole)) {
-        std::fprintf(stderr, "golden_frames: out of memory for the lookup tables\n");
+    ShowState start;
+    std::string error;
+    if (!PrepareShow(&start, nullptr, &error)) {
+        std::fprintf(stderr, "golden_frames: %s\n", error.c_str());
         return 1;
     }
     ShowMusic music;
     Stretch show;
-    if (!RenderShow(&music, GoldenFps, 0, EndOrder, &show)) {
+    if (!RenderShow(&music, GoldenFps, 0, LastOrder, &show)) {
         std::fprintf(stderr, "golden_frames: the embedded music ends before the show does\n");
         return 1;
     }
     const std::vector<uint32_t> chosen = ChooseGoldenFrames(&music, &show);
-    std::string text = GoldenHeader;
+    std::string text = GoldenHeader, lines = GoldenLinesHeader;
     ShowPlayer player;
     StartPlayer(&player, &music);
     size_t next = 0;
@@ -38,14 +39,14 @@ int main(int argc, char** argv)
         PlayFrame(&player, frame);
         if (next < chosen.size() && chosen[next] == frame) {
             text += FormatGolden(Fingerprint(&player)) + "\n";
+            lines += FormatGoldenLines(HashLines(frame)) + "\n";
             ++next;
         }
     }
-    std::string error;
-    if (!WriteWholeFile(argv[1], {reinterpret_cast<const uint8_t*>(text.data()), text.size()}, &error)) {
+    if (!WriteFileAtomically(argv[1], text, &error) || !WriteFileAtomically(argv[2], lines, &error)) {
         std::fprintf(stderr, "golden_frames: %s\n", error.c_str());
         return 1;
     }
-    std::printf("golden_frames: %zu frames written to %s\n", chosen.size(), argv[1]);
+    std::printf("golden_frames: %zu frames written to %s and %s\n", chosen.size(), argv[1], argv[2]);
     return 0;
 }

@@ -1,44 +1,21 @@
 #include "xm_writer.h"
 
-#include <cstdio>
 #include <string_view>
+
+#include "bytes.h"
+#include "files.h"
+#include "xm_layout.h"
 
 namespace {
 
-constexpr uint16_t XmVersion = 0x0104;
-constexpr uint32_t XmHeaderSize = 276;         // from the size field to the end of the order table
-constexpr uint32_t XmPatternHeaderSize = 9;
-constexpr uint32_t XmInstrumentHeaderSize = 263;  // with the sample-related part that FT2 writes
-constexpr uint32_t XmEmptyInstrumentHeaderSize = 29;
-constexpr uint32_t XmSampleHeaderSize = 40;
 constexpr uint8_t XmSample16Bit = 0x10;
 constexpr uint8_t XmHighestEffect = 35;  // 'Z'
-
-void PutU8(std::vector<uint8_t>* out, uint32_t v) { out->push_back(static_cast<uint8_t>(v)); }
-
-void PutU16(std::vector<uint8_t>* out, uint32_t v)
-{
-    out->push_back(static_cast<uint8_t>(v));
-    out->push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void PutU32(std::vector<uint8_t>* out, uint32_t v)
-{
-    for (int i = 0; i < 4; i++)
-        out->push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 
 // A text field of fixed width, padded with pad bytes.
 void PutText(std::vector<uint8_t>* out, std::string_view text, size_t width, uint8_t pad)
 {
-    for (size_t i = 0; i < width; i++)
+    for (size_t i = 0; i < width; ++i)
         out->push_back(i < text.size() ? static_cast<uint8_t>(text[i]) : pad);
-}
-
-void PatchU16(std::vector<uint8_t>* out, size_t at, uint32_t v)
-{
-    (*out)[at] = static_cast<uint8_t>(v);
-    (*out)[at + 1] = static_cast<uint8_t>(v >> 8);
 }
 
 std::string CheckEnvelope(const XmEnvelope* e, int instrument, const char* which)
@@ -49,7 +26,7 @@ std::string CheckEnvelope(const XmEnvelope* e, int instrument, const char* which
                std::to_string(n) + " points, at most 12 are allowed";
     if (e->enabled && n == 0)
         return "instrument " + std::to_string(instrument) + ": the " + which + " envelope is enabled but has no points";
-    for (long i = 0; i < n; i++) {
+    for (long i = 0; i < n; ++i) {
         if (e->points[i].value > 64)
             return "instrument " + std::to_string(instrument) + ": " + which + " envelope point " +
                    std::to_string(i) + " has value " + std::to_string(e->points[i].value) + ", above 64";
@@ -70,7 +47,7 @@ std::string CheckEnvelope(const XmEnvelope* e, int instrument, const char* which
 std::string CheckSample(const XmSample* s, int instrument, int index)
 {
     const std::string where = "instrument " + std::to_string(instrument) + " sample " + std::to_string(index);
-    if (s->name.size() > 22)
+    if (s->name.size() > XmLongNameLength)
         return where + ": the name is longer than 22 characters";
     if (s->volume > 64)
         return where + ": volume " + std::to_string(s->volume) + " is above 64";
@@ -91,12 +68,12 @@ std::string CheckSample(const XmSample* s, int instrument, int index)
 std::string CheckInstrument(const XmInstrument* in, int number)
 {
     const std::string where = "instrument " + std::to_string(number);
-    if (in->name.size() > 22)
+    if (in->name.size() > XmLongNameLength)
         return where + ": the name is longer than 22 characters";
     if (in->samples.size() > XmMaxSamples)
         return where + ": " + std::to_string(in->samples.size()) + " samples, at most 16 are allowed";
     if (!in->samples.empty()) {
-        for (size_t k = 0; k < in->keymap.size(); k++)
+        for (size_t k = 0; k < in->keymap.size(); ++k)
             if (in->keymap[k] >= in->samples.size())
                 return where + ": note " + std::to_string(k + 1) + " maps to sample " +
                        std::to_string(in->keymap[k]) + ", but there are " + std::to_string(in->samples.size());
@@ -106,7 +83,7 @@ std::string CheckInstrument(const XmInstrument* in, int number)
         fault = CheckEnvelope(&in->panningEnvelope, number, "panning");
     if (!fault.empty())
         return fault;
-    for (size_t i = 0; i < in->samples.size(); i++) {
+    for (size_t i = 0; i < in->samples.size(); ++i) {
         fault = CheckSample(&in->samples[i], number, static_cast<int>(i));
         if (!fault.empty())
             return fault;
@@ -123,7 +100,7 @@ std::string CheckPattern(const XmModule* m, const XmPattern* p, int number)
         return where + ": " + std::to_string(p->cells.size()) + " cells, but " + std::to_string(p->rows) +
                " rows of " + std::to_string(m->channels) + " channels need " +
                std::to_string(p->rows * m->channels);
-    for (size_t i = 0; i < p->cells.size(); i++) {
+    for (size_t i = 0; i < p->cells.size(); ++i) {
         const XmCell* c = &p->cells[i];
         const std::string cell = where + " row " + std::to_string(i / m->channels) + " channel " +
                                  std::to_string(i % m->channels);
@@ -147,7 +124,7 @@ void PackCell(const XmCell* c, std::vector<uint8_t>* out)
     const bool present[5] = {c->note != 0, c->instrument != 0, c->volume != 0, c->effect != 0, c->param != 0};
     const uint8_t fields[5] = {c->note, c->instrument, c->volume, c->effect, c->param};
     uint8_t flags = 0x80;
-    for (int i = 0; i < 5; i++)
+    for (int i = 0; i < 5; ++i)
         if (present[i])
             flags |= static_cast<uint8_t>(1 << i);
     if (flags == 0x9F) {
@@ -156,14 +133,14 @@ void PackCell(const XmCell* c, std::vector<uint8_t>* out)
         return;
     }
     out->push_back(flags);
-    for (int i = 0; i < 5; i++)
+    for (int i = 0; i < 5; ++i)
         if (present[i])
             out->push_back(fields[i]);
 }
 
 void PutEnvelopePoints(const XmEnvelope* e, std::vector<uint8_t>* out)
 {
-    for (int i = 0; i < XmMaxEnvelopePoints; i++) {
+    for (int i = 0; i < XmMaxEnvelopePoints; ++i) {
         const bool used = i < static_cast<int>(e->points.size());
         PutU16(out, used ? e->points[i].tick : 0);
         PutU16(out, used ? e->points[i].value : 0);
@@ -180,7 +157,7 @@ void PutInstrument(const XmInstrument* in, std::vector<uint8_t>* out)
     const size_t start = out->size();
     const bool hasSamples = !in->samples.empty();
     PutU32(out, hasSamples ? XmInstrumentHeaderSize : XmEmptyInstrumentHeaderSize);
-    PutText(out, in->name, 22, 0);
+    PutText(out, in->name, XmLongNameLength, 0);
     PutU8(out, 0);  // instrument type, always 0
     PutU16(out, static_cast<uint32_t>(in->samples.size()));
     if (!hasSamples)
@@ -219,7 +196,7 @@ void PutInstrument(const XmInstrument* in, std::vector<uint8_t>* out)
         PutU8(out, s.panning);
         PutU8(out, static_cast<uint8_t>(s.relativeNote));
         PutU8(out, 0);  // plain delta coding
-        PutText(out, s.name, 22, 0);
+        PutText(out, s.name, XmLongNameLength, 0);
     }
     // Sample data is stored as deltas of successive values, wrapping in 16 bits.
     for (const XmSample& s : in->samples) {
@@ -233,11 +210,13 @@ void PutInstrument(const XmInstrument* in, std::vector<uint8_t>* out)
 
 }  // namespace
 
-std::string CheckXm(const XmModule* m)
+namespace {
+
+std::string ModuleFault(const XmModule* m)
 {
-    if (m->name.size() > 20)
+    if (m->name.size() > XmNameLength)
         return "the module name is longer than 20 characters";
-    if (m->trackerName.size() > 20)
+    if (m->trackerName.size() > XmNameLength)
         return "the tracker name is longer than 20 characters";
     if (m->channels < 1 || m->channels > XmMaxChannels)
         return "the module has " + std::to_string(m->channels) + " channels, an XM module has 1..32";
@@ -254,16 +233,16 @@ std::string CheckXm(const XmModule* m)
         return "tempo " + std::to_string(m->tempo) + " ticks per row is not 1..31";
     if (m->bpm < 32 || m->bpm > 255)
         return "BPM " + std::to_string(m->bpm) + " is not 32..255";
-    for (size_t i = 0; i < m->orders.size(); i++)
+    for (size_t i = 0; i < m->orders.size(); ++i)
         if (m->orders[i] >= m->patterns.size())
             return "order " + std::to_string(i) + " names pattern " + std::to_string(m->orders[i]) +
                    ", but there are " + std::to_string(m->patterns.size());
-    for (size_t i = 0; i < m->patterns.size(); i++) {
+    for (size_t i = 0; i < m->patterns.size(); ++i) {
         std::string fault = CheckPattern(m, &m->patterns[i], static_cast<int>(i));
         if (!fault.empty())
             return fault;
     }
-    for (size_t i = 0; i < m->instruments.size(); i++) {
+    for (size_t i = 0; i < m->instruments.size(); ++i) {
         std::string fault = CheckInstrument(&m->instruments[i], static_cast<int>(i + 1));
         if (!fault.empty())
             return fault;
@@ -271,16 +250,23 @@ std::string CheckXm(const XmModule* m)
     return "";
 }
 
-std::string EncodeXm(const XmModule* m, std::vector<uint8_t>* out)
-{
-    std::string fault = CheckXm(m);
-    if (!fault.empty())
-        return fault;
+}  // namespace
 
-    PutText(out, "Extended Module: ", 17, ' ');
-    PutText(out, m->name, 20, ' ');
-    PutU8(out, 0x1A);
-    PutText(out, m->trackerName, 20, ' ');
+bool CheckXm(const XmModule* m, std::string* error)
+{
+    *error = ModuleFault(m);
+    return error->empty();
+}
+
+bool EncodeXm(const XmModule* m, std::vector<uint8_t>* out, std::string* error)
+{
+    if (!CheckXm(m, error))
+        return false;
+
+    PutText(out, "Extended Module: ", XmIdLength, ' ');
+    PutText(out, m->name, XmNameLength, ' ');
+    PutU8(out, XmMark);
+    PutText(out, m->trackerName, XmNameLength, ' ');
     PutU16(out, XmVersion);
     PutU32(out, XmHeaderSize);
     PutU16(out, static_cast<uint32_t>(m->orders.size()));
@@ -291,8 +277,8 @@ std::string EncodeXm(const XmModule* m, std::vector<uint8_t>* out)
     PutU16(out, m->linearFrequencies ? 1 : 0);
     PutU16(out, m->tempo);
     PutU16(out, m->bpm);
-    for (int i = 0; i < XmMaxOrders; i++)
-        PutU8(out, i < static_cast<int>(m->orders.size()) ? m->orders[i] : 0);
+    for (size_t i = 0; i < XmOrderTableLength; ++i)
+        PutU8(out, i < m->orders.size() ? m->orders[i] : 0);
 
     for (const XmPattern& p : m->patterns) {
         PutU32(out, XmPatternHeaderSize);
@@ -305,28 +291,25 @@ std::string EncodeXm(const XmModule* m, std::vector<uint8_t>* out)
             PackCell(&c, out);
         const size_t packed = out->size() - dataStart;
         if (packed > 0xFFFF)
-            return "internal: packed pattern larger than 65535 bytes";  // cannot happen: 256 x 32 x 5 < 65536
+        {
+            *error = "internal: packed pattern larger than 65535 bytes";  // cannot happen: 256 x 32 x 5 < 65536
+            return false;
+        }
         PatchU16(out, sizeAt, static_cast<uint32_t>(packed));
     }
     for (const XmInstrument& in : m->instruments)
         PutInstrument(&in, out);
-    return "";
+    return true;
 }
 
-std::string WriteXmFile(const XmModule* m, const std::string& path)
+bool WriteXmFile(const XmModule* m, const std::string& path, std::string* error)
 {
     std::vector<uint8_t> bytes;
-    std::string fault = EncodeXm(m, &bytes);
-    if (!fault.empty())
-        return path + ": " + fault;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr)
-        return path + ": cannot open for writing";
-    const size_t written = std::fwrite(bytes.data(), 1, bytes.size(), f);
-    const bool closed = std::fclose(f) == 0;
-    if (written != bytes.size() || !closed)
-        return path + ": write failed";
-    return "";
+    if (!EncodeXm(m, &bytes, error)) {
+        *error = path + ": " + *error;
+        return false;
+    }
+    return WriteFileAtomically(path, bytes, error);
 }
 
 XmPattern MakeXmPattern(uint16_t rows, uint16_t channels)

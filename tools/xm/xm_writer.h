@@ -91,16 +91,16 @@ struct XmModule {
     std::vector<XmInstrument> instruments;
 };
 
-// Checks the module against the format's limits; returns "" when it can be written, otherwise
-// one sentence naming the first rule broken (e.g. "order 3 names pattern 9, but there are 4").
-std::string CheckXm(const XmModule* module);
+// Checks the module against the format's limits; false when it cannot be written, with one
+// sentence naming the first rule broken (e.g. "order 3 names pattern 9, but there are 4").
+bool CheckXm(const XmModule* module, std::string* error);
 
-// Appends the module's XM bytes to out and returns ""; when CheckXm finds a fault, writes
-// nothing and returns that fault.
-std::string EncodeXm(const XmModule* module, std::vector<uint8_t>* out);
+// Appends the module's XM bytes to out; when CheckXm finds a fault, writes nothing and returns
+// false with that fault.
+bool EncodeXm(const XmModule* module, std::vector<uint8_t>* out, std::string* error);
 
-// Encodes the module and writes it to path; returns "" or an error naming path and the fault.
-std::string WriteXmFile(const XmModule* module, const std::string& path);
+// Encodes the module and writes it to path atomically; false with an error naming path and the fault.
+bool WriteXmFile(const XmModule* module, const std::string& path, std::string* error);
 
 // Makes an empty pattern of the given size (all cells empty).
 XmPattern MakeXmPattern(uint16_t rows, uint16_t channels);

@@ -4,19 +4,12 @@
 // with the composer gives the same bytes.
 #include <gtest/gtest.h>
 
-#if !defined(_WIN32)
-#include <dlfcn.h>
-#endif
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <numbers>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include <libopenmpt/libopenmpt.h>
@@ -25,22 +18,16 @@
 #endif
 
 #include "assets/assets.h"
+#include "bytes.h"
 #include "sound/music.h"
+#include "support.h"
+#include "xm_layout.h"
 
 namespace {
 
 constexpr int Orders = 32;
 constexpr int RowsPerOrder = 64;
 constexpr size_t FramesPerRow = 2646;  // 0.06 s at 44100 Hz: 3 ticks of 882 frames at BPM 125
-
-uint32_t U16(std::span<const uint8_t> b, size_t at) { return b[at] | (b[at + 1] << 8); }
-uint32_t U32(std::span<const uint8_t> b, size_t at) { return U16(b, at) | (U16(b, at + 2) << 16); }
-
-std::vector<uint8_t> ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The whole soundtrack rendered through the program's own decoder settings, once per process.
 const std::vector<float>& Render()
@@ -92,13 +79,13 @@ double IntegratedLoudness(const std::vector<float>& stereo, double rate)
     const size_t step = static_cast<size_t>(rate / 10);
     std::vector<double> power(frames / step + 1, 0.0);  // K-weighted energy of each 100 ms step
     Biquad s[2] = {shelf(), shelf()}, h[2] = {highPass(), highPass()};
-    for (size_t i = 0; i < frames; i++)
-        for (int c = 0; c < 2; c++) {
+    for (size_t i = 0; i < frames; ++i)
+        for (int c = 0; c < 2; ++c) {
             const double y = h[c].Run(s[c].Run(stereo[2 * i + c]));
             power[i / step] += y * y;
         }
     std::vector<double> blocks;  // mean square of each 400 ms block, channels summed
-    for (size_t b = 0; b + 4 <= frames / step; b++)
+    for (size_t b = 0; b + 4 <= frames / step; ++b)
         blocks.push_back((power[b] + power[b + 1] + power[b + 2] + power[b + 3]) / (4.0 * step));
     const auto lufs = [](double z) { return -0.691 + 10 * std::log10(z); };
     const auto gatedMean = [&](double gate) {
@@ -106,68 +93,35 @@ double IntegratedLoudness(const std::vector<float>& stereo, double rate)
         int n = 0;
         for (double z : blocks)
             if (lufs(z) > gate)
-                sum += z, n++;
+                sum += z, ++n;
         return n ? sum / n : 0.0;
     };
     const double relativeGate = lufs(gatedMean(-70)) - 10;
     return lufs(gatedMean(relativeGate));
 }
 
-#if !defined(_WIN32)
-// libxmp, the second player, loaded at run time: only these tests use it, so the test binary
-// carries no link dependency on it.
-struct Xmp {
-    void* library = nullptr;
-    decltype(&xmp_create_context) createContext = nullptr;
-    decltype(&xmp_free_context) freeContext = nullptr;
-    decltype(&xmp_load_module_from_memory) loadFromMemory = nullptr;
-    decltype(&xmp_release_module) releaseModule = nullptr;
-    decltype(&xmp_start_player) startPlayer = nullptr;
-    decltype(&xmp_play_frame) playFrame = nullptr;
-    decltype(&xmp_get_frame_info) frameInfo = nullptr;
-    decltype(&xmp_end_player) endPlayer = nullptr;
-    decltype(&xmp_get_module_info) moduleInfo = nullptr;
-};
-
-bool OpenXmp(Xmp* x)
-{
-    x->library = dlopen("libxmp.so.4", RTLD_NOW);
-    if (x->library == nullptr)
-        return false;
-    const auto bind = [x](auto* function, const char* name) {
-        *function = reinterpret_cast<std::remove_reference_t<decltype(*function)>>(dlsym(x->library, name));
-        return *function != nullptr;
-    };
-    return bind(&x->createContext, "xmp_create_context") && bind(&x->freeContext, "xmp_free_context") &&
-           bind(&x->loadFromMemory, "xmp_load_module_from_memory") &&
-           bind(&x->releaseModule, "xmp_release_module") && bind(&x->startPlayer, "xmp_start_player") &&
-           bind(&x->playFrame, "xmp_play_frame") && bind(&x->frameInfo, "xmp_get_frame_info") &&
-           bind(&x->endPlayer, "xmp_end_player") && bind(&x->moduleInfo, "xmp_get_module_info");
-}
-#endif
-
 }  // namespace
 
 TEST(Soundtrack, HeaderIsWhatTheShowExpects)
 {
     const std::span<const uint8_t> b = MusicModule;
-    ASSERT_GT(b.size(), 336u);
-    EXPECT_EQ(std::string(b.begin(), b.begin() + 17), "Extended Module: ");
-    EXPECT_EQ(std::string(b.begin() + 17, b.begin() + 37), std::string(20, ' '));
-    EXPECT_EQ(U16(b, 58), 0x0104u);
-    EXPECT_EQ(U32(b, 60), 276u);
-    EXPECT_EQ(U16(b, 64), 32u);  // orders
-    EXPECT_EQ(U16(b, 66), 0u);   // restart
-    EXPECT_EQ(U16(b, 68), 12u);  // channels
-    EXPECT_EQ(U16(b, 74), 1u);   // linear frequency table
-    EXPECT_EQ(U16(b, 76), 3u);   // ticks per row
-    EXPECT_EQ(U16(b, 78), 125u);
+    ASSERT_GT(b.size(), XmFirstPatternAt);
+    EXPECT_EQ(std::string(b.begin() + XmIdAt, b.begin() + XmIdAt + XmIdLength), "Extended Module: ");
+    EXPECT_EQ(std::string(b.begin() + XmNameAt, b.begin() + XmNameAt + XmNameLength), std::string(20, ' '));
+    EXPECT_EQ(U16(b, XmVersionAt), 0x0104u);
+    EXPECT_EQ(U32(b, XmHeaderSizeAt), 276u);
+    EXPECT_EQ(U16(b, XmSongLengthAt), 32u);
+    EXPECT_EQ(U16(b, XmRestartAt), 0u);
+    EXPECT_EQ(U16(b, XmChannelsAt), 12u);
+    EXPECT_EQ(U16(b, XmFlagsAt), 1u);  // linear frequency table
+    EXPECT_EQ(U16(b, XmTempoAt), 3u);  // ticks per row
+    EXPECT_EQ(U16(b, XmBpmAt), 125u);
     // Every pattern has 64 rows.
-    size_t at = 336;
-    for (uint32_t p = 0; p < U16(b, 70); p++) {
-        ASSERT_LE(at + 9, b.size());
-        EXPECT_EQ(U16(b, at + 5), 64u) << "pattern " << p;
-        at += U32(b, at) + U16(b, at + 7);
+    size_t at = XmFirstPatternAt;
+    for (uint32_t p = 0; p < U16(b, XmPatternsAt); ++p) {
+        ASSERT_LE(at + XmPatternHeaderSize, b.size());
+        EXPECT_EQ(U16(b, at + XmPatternRowsAt), 64u) << "pattern " << p;
+        at += U32(b, at + XmPatternLengthAt) + U16(b, at + XmPatternPackedAt);
     }
 }
 
@@ -178,13 +132,13 @@ TEST(Soundtrack, NoCommandChangesSpeedTempoOrTheOrderOfPlay)
     ASSERT_NE(mod, nullptr);
     ASSERT_EQ(openmpt_module_get_num_orders(mod), Orders);
     int previous = -1;
-    for (int order = 0; order < Orders; order++) {
+    for (int order = 0; order < Orders; ++order) {
         const int pattern = openmpt_module_get_order_pattern(mod, order);
         EXPECT_NE(pattern, previous) << "order " << order << " repeats the pattern before it";
         previous = pattern;
         ASSERT_EQ(openmpt_module_get_pattern_num_rows(mod, pattern), RowsPerOrder);
-        for (int row = 0; row < RowsPerOrder; row++)
-            for (int ch = 0; ch < openmpt_module_get_num_channels(mod); ch++) {
+        for (int row = 0; row < RowsPerOrder; ++row)
+            for (int ch = 0; ch < openmpt_module_get_num_channels(mod); ++ch) {
                 const char* text = openmpt_module_format_pattern_row_channel_command(
                     mod, pattern, row, ch, OPENMPT_MODULE_COMMAND_EFFECT);
                 const std::string effect = text != nullptr ? text : "";
@@ -199,8 +153,8 @@ TEST(Soundtrack, NoCommandChangesSpeedTempoOrTheOrderOfPlay)
     }
     // The last order is silent: it holds no note at all.
     const int last = openmpt_module_get_order_pattern(mod, Orders - 1);
-    for (int row = 0; row < RowsPerOrder; row++)
-        for (int ch = 0; ch < openmpt_module_get_num_channels(mod); ch++) {
+    for (int row = 0; row < RowsPerOrder; ++row)
+        for (int ch = 0; ch < openmpt_module_get_num_channels(mod); ++ch) {
             const int note = openmpt_module_get_pattern_row_channel_command(mod, last, row, ch, OPENMPT_MODULE_COMMAND_NOTE);
             EXPECT_TRUE(note == 0 || note == 255) << "row " << row << " channel " << ch;
         }
@@ -228,10 +182,10 @@ TEST(Soundtrack, EveryRowStartsOnTimeInLibopenmpt)
             firstSlice[order * RowsPerOrder + row] = index;
             last = p;
         }
-        index++;
+        ++index;
     }
     CloseMusic(m);
-    for (int n = 0; n < Orders * RowsPerOrder; n++)
+    for (int n = 0; n < Orders * RowsPerOrder; ++n)
         ASSERT_EQ(firstSlice[n], 18 * n) << "order " << n / 64 << " row " << n % 64 << " starts at slice "
                                          << firstSlice[n] << ", not at " << n * 0.06 << " s";
     EXPECT_EQ(index, 18 * Orders * RowsPerOrder);
@@ -243,22 +197,20 @@ TEST(Soundtrack, EveryRowStartsOnTimeInLibxmp)
 #if defined(_WIN32)
     GTEST_SKIP() << "libxmp, the second player, is a Linux library here (Debian package libxmp4)";
 #else
-    Xmp x;
-    ASSERT_TRUE(OpenXmp(&x)) << "libxmp.so.4 is missing (Debian package libxmp4)";
-    xmp_context c = x.createContext();
-    ASSERT_EQ(x.loadFromMemory(c, MusicModule.data(), static_cast<long>(MusicModule.size())), 0);
+    xmp_context c = xmp_create_context();
+    ASSERT_EQ(xmp_load_module_from_memory(c, MusicModule.data(), static_cast<long>(MusicModule.size())), 0);
     xmp_module_info info;
-    x.moduleInfo(c, &info);
+    xmp_get_module_info(c, &info);
     EXPECT_EQ(info.mod->len, Orders);
     EXPECT_EQ(info.mod->chn, 12);
     EXPECT_EQ(info.mod->spd, 3);
     EXPECT_EQ(info.mod->bpm, 125);
-    ASSERT_EQ(x.startPlayer(c, 44100, 0), 0);
+    ASSERT_EQ(xmp_start_player(c, 44100, 0), 0);
     std::vector<long> firstFrame(Orders * RowsPerOrder, -1);
     long frames = 0;
     xmp_frame_info fi;
-    while (x.playFrame(c) == 0) {
-        x.frameInfo(c, &fi);
+    while (xmp_play_frame(c) == 0) {
+        xmp_get_frame_info(c, &fi);
         if (fi.loop_count > 0)
             break;
         ASSERT_GE(fi.pos, 0);
@@ -270,10 +222,10 @@ TEST(Soundtrack, EveryRowStartsOnTimeInLibxmp)
         }
         frames += fi.buffer_size / 4;  // 16-bit stereo
     }
-    x.endPlayer(c);
-    x.releaseModule(c);
-    x.freeContext(c);
-    for (int n = 0; n < Orders * RowsPerOrder; n++)
+    xmp_end_player(c);
+    xmp_release_module(c);
+    xmp_free_context(c);
+    for (int n = 0; n < Orders * RowsPerOrder; ++n)
         ASSERT_EQ(firstFrame[n], static_cast<long>(n * FramesPerRow))
             << "order " << n / 64 << " row " << n % 64 << " starts at frame " << firstFrame[n];
 #endif
@@ -287,21 +239,19 @@ TEST(Soundtrack, TonalSamplesAreTunedToEqualTemperament)
 #if defined(_WIN32)
     GTEST_SKIP() << "reads the samples back through libxmp, a Linux library here (Debian package libxmp4)";
 #else
-    Xmp x;
-    ASSERT_TRUE(OpenXmp(&x));
-    xmp_context c = x.createContext();
-    ASSERT_EQ(x.loadFromMemory(c, MusicModule.data(), static_cast<long>(MusicModule.size())), 0);
+    xmp_context c = xmp_create_context();
+    ASSERT_EQ(xmp_load_module_from_memory(c, MusicModule.data(), static_cast<long>(MusicModule.size())), 0);
     xmp_module_info info;
-    x.moduleInfo(c, &info);
+    xmp_get_module_info(c, &info);
     const xmp_module* mod = info.mod;
     int tonal = 0;
-    for (int i = 0; i < mod->ins; i++)
-        for (int k = 0; k < mod->xxi[i].nsm; k++) {
+    for (int i = 0; i < mod->ins; ++i)
+        for (int k = 0; k < mod->xxi[i].nsm; ++k) {
             const xmp_subinstrument* sub = &mod->xxi[i].sub[k];
             const xmp_sample* s = &mod->xxs[sub->sid];
             if (!(s->flg & XMP_SAMPLE_LOOP))
                 continue;
-            tonal++;
+            ++tonal;
             SCOPED_TRACE(std::string(mod->xxi[i].name) + " / " + s->name);
             ASSERT_TRUE(s->flg & XMP_SAMPLE_16BIT);
             const int16_t* data = reinterpret_cast<const int16_t*>(s->data);
@@ -312,15 +262,15 @@ TEST(Soundtrack, TonalSamplesAreTunedToEqualTemperament)
             EXPECT_NEAR(cycles / whole, 1.0, 0.0003) << "the fundamental is off equal temperament";
             // The strongest partial in the loop, among the first twice as many cycles, is the fundamental.
             std::vector<double> cosine(static_cast<size_t>(loop)), sine(static_cast<size_t>(loop));
-            for (int n = 0; n < loop; n++) {
+            for (int n = 0; n < loop; ++n) {
                 cosine[n] = std::cos(2 * std::numbers::pi * n / loop);
                 sine[n] = std::sin(2 * std::numbers::pi * n / loop);
             }
             double best = 0;
             long strongest = 0;
-            for (long bin = 1; bin <= 2 * whole + 2 && bin < loop / 2; bin++) {
+            for (long bin = 1; bin <= 2 * whole + 2 && bin < loop / 2; ++bin) {
                 double re = 0, im = 0;
-                for (long n = 0, phase = 0; n < loop; n++, phase = (phase + bin) % loop) {
+                for (long n = 0, phase = 0; n < loop; ++n, phase = (phase + bin) % loop) {
                     re += data[s->lps + n] * cosine[phase];
                     im += data[s->lps + n] * sine[phase];
                 }
@@ -330,8 +280,8 @@ TEST(Soundtrack, TonalSamplesAreTunedToEqualTemperament)
             EXPECT_EQ(strongest, whole);
         }
     EXPECT_GE(tonal, 8);
-    x.releaseModule(c);
-    x.freeContext(c);
+    xmp_release_module(c);
+    xmp_free_context(c);
 #endif
 }
 
@@ -350,11 +300,11 @@ TEST(Soundtrack, LoudnessPeakAndEveryOrderAudible)
     // Audible: somewhere in each order 0..30 a 50 ms stretch is louder than -40 dBFS RMS. Order 31
     // is silent.
     const size_t order = RowsPerOrder * FramesPerRow, window = MusicRate / 20;
-    for (int n = 0; n < Orders; n++) {
+    for (int n = 0; n < Orders; ++n) {
         double loudest = 0;
         for (size_t w = n * order; w + window <= (n + 1) * order; w += window) {
             double sum = 0;
-            for (size_t i = w; i < w + window; i++)
+            for (size_t i = w; i < w + window; ++i)
                 sum += all[2 * i] * all[2 * i] + all[2 * i + 1] * all[2 * i + 1];
             loudest = std::max(loudest, std::sqrt(sum / (2 * window)));
         }
@@ -373,8 +323,8 @@ TEST(Soundtrack, RegeneratingGivesTheCommittedBytes)
     const std::string out = testing::TempDir() + "music_regenerated.xm";
     std::remove(out.c_str());
     ASSERT_EQ(std::system((composer + " --out " + out).c_str()), 0) << composer << " did not run";
-    const std::vector<uint8_t> regenerated = ReadFile(out);
-    const std::vector<uint8_t> committed = ReadFile(SIDEWAYS_SOURCE_DIR "/assets/music.xm");
+    const std::vector<uint8_t> regenerated = ReadBytes(out);
+    const std::vector<uint8_t> committed = ReadBytes(SIDEWAYS_SOURCE_DIR "/assets/music.xm");
     ASSERT_FALSE(committed.empty());
     EXPECT_TRUE(regenerated == committed) << "assets/music.xm is stale: build the target regenerate-music";
     EXPECT_TRUE(std::equal(committed.begin(), committed.end(), MusicModule.begin(), MusicModule.end()))

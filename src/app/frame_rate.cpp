@@ -1,4 +1,4 @@
-#include "display/frame_rate.h"
+#include "app/frame_rate.h"
 
 #include <cstdio>
 #include <cstring>

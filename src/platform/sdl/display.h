@@ -2,20 +2,21 @@
 // the frame buffer. Main thread only; the window and GL context live until the process ends.
 #pragma once
 #include <cstdint>
+#include <string>
 
 // Opens a borderless full-screen window with a legacy OpenGL context, sets up the projection and
-// the 512 x 512 texture and shows black. Returns 0, after saying why on stderr, when there is no
-// display or no OpenGL.
-int CreateDisplay();
+// the 512 x 512 texture and shows black. False, with *error saying why, when there is no display
+// or no OpenGL.
+bool CreateDisplay(std::string* error);
 // Converts the Framebuffer into the staging texture, uploads it whole and draws it turned a
 // quarter turn clockwise over the window, then swaps.
 void PresentFrame();
 // Milliseconds since SDL started, wrapping at 2^32.
 uint32_t DisplayTicks();
-// Nonzero when Escape is down now, was pressed since the last poll, or the window was asked to
-// close (window manager, Alt+F4, a terminating signal).
-int PollQuit();
+// True when Escape is down now, was pressed since the last poll, or the window was asked to close
+// (window manager, Alt+F4, a terminating signal).
+bool PollQuit();
 // A modal message box with an OK button, on top of the window; also written to stderr.
 void ShowMessage(const char* text, const char* caption);
-// Takes at most one pending event off the queue; nonzero if there was one.
-int PumpMessage();
+// Takes at most one pending event off the queue; true if there was one.
+bool PumpMessage();

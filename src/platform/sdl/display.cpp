@@ -1,4 +1,4 @@
-#include "display/display.h"
+#include "platform/sdl/display.h"
 
 #include <atomic>
 #include <cstdio>
@@ -11,7 +11,8 @@
 
 static SDL_Window* Window = nullptr;
 static GLuint DisplayTexture = 0;
-static uint8_t TextureStaging[StagingBytes];
+// On a cache-line boundary: the conversion writes whole 64-byte lines where it can.
+alignas(64) static uint8_t TextureStaging[StagingBytes];
 static std::atomic<bool> QuitRequested{false};
 
 // The quad's corners: texture coordinate then vertex, window top left, top right, bottom right,
@@ -38,23 +39,23 @@ static int WatchEvents(void*, SDL_Event* e)
     return 1;
 }
 
-static int Fail(const char* what)
+static bool Fail(const char* what, std::string* error)
 {
-    std::fprintf(stderr, "sideways: %s: %s\n", what, SDL_GetError());
-    return 0;
+    *error = std::string(what) + ": " + SDL_GetError();
+    return false;
 }
 
-int CreateDisplay()
+bool CreateDisplay(std::string* error)
 {
     constexpr const char* NoDisplay = "cannot open the display (is an X11 or Wayland session running and DISPLAY set?)";
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
-        return Fail(NoDisplay);
+        return Fail(NoDisplay, error);
     // Without a display SDL falls back to drivers that show nothing; only take one if asked to.
     const char* driver = SDL_GetCurrentVideoDriver();
     if (SDL_getenv("SDL_VIDEODRIVER") == nullptr && driver != nullptr &&
         (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0)) {
         SDL_SetError("no X11 or Wayland display, only SDL's %s driver", driver);
-        return Fail(NoDisplay);
+        return Fail(NoDisplay, error);
     }
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
@@ -66,13 +67,13 @@ int CreateDisplay()
     // carries out the full-screen request.
     SDL_DisplayMode desktop{};
     if (SDL_GetDesktopDisplayMode(0, &desktop) != 0)
-        return Fail("cannot read the screen size");
+        return Fail("cannot read the screen size", error);
     Window = SDL_CreateWindow("sideways", 0, 0, desktop.w, desktop.h,
                               SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
     if (Window == nullptr)
-        return Fail("cannot open a full-screen window");
+        return Fail("cannot open a full-screen window", error);
     if (SDL_GL_CreateContext(Window) == nullptr)
-        return Fail("cannot create an OpenGL context");
+        return Fail("cannot create an OpenGL context", error);
     SDL_AddEventWatch(WatchEvents, nullptr);
     SDL_ShowCursor(SDL_DISABLE);
     SDL_RaiseWindow(Window);
@@ -92,7 +93,7 @@ int CreateDisplay()
     glTexImage2D(GL_TEXTURE_2D, 0, 3, StagingSize, StagingSize, 0, GL_RGB, GL_BYTE, TextureStaging);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    return 1;
+    return true;
 }
 
 void PresentFrame()
@@ -116,28 +117,26 @@ void PresentFrame()
 
 uint32_t DisplayTicks() { return SDL_GetTicks(); }
 
-int PollQuit()
+bool PollQuit()
 {
     SDL_PumpEvents();
     const bool down = SDL_GetKeyboardState(nullptr)[SDL_SCANCODE_ESCAPE] != 0;
-    return (QuitRequested.exchange(false) || down) ? 1 : 0;
+    return QuitRequested.exchange(false) || down;
 }
 
 void ShowMessage(const char* text, const char* caption)
 {
     std::fprintf(stderr, "sideways: %s: %s\n", caption, text);
-#if defined(_WIN32)
-    // Windows keeps a box without an owner behind the topmost full-screen window: nobody could
-    // see or dismiss it. The show has not started yet, so its window goes.
+    // The box comes before the show starts, and the show's window is no use behind it. Windows
+    // keeps a box without an owner under a full-screen window, where nobody could see it.
     if (Window != nullptr)
         SDL_HideWindow(Window);
-#endif
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) != 0)
         std::fprintf(stderr, "sideways: cannot show a message box: %s\n", SDL_GetError());
 }
 
-int PumpMessage()
+bool PumpMessage()
 {
     SDL_Event e;
-    return SDL_PollEvent(&e);
+    return SDL_PollEvent(&e) != 0;
 }

@@ -1,4 +1,4 @@
-#include "sound/sound_sdl.h"
+#include "platform/sdl/sound.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -3,11 +3,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "app/driver.h"
-#include "display/display.h"
-#include "display/frame_rate.h"
-#include "sound/sound_sdl.h"
+#include "app/frame_rate.h"
+#include "app/viewer_options.h"
+#include "platform/sdl/display.h"
+#include "platform/sdl/sound.h"
 
 static FrameRate Rate;
 
@@ -18,8 +20,18 @@ static void PresentAndCount()
     CountFrame(&Rate, std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
 }
 
-int main()
+int main(int argc, char** argv)
 {
+    ViewerOptions options;
+    std::string error;
+    if (!ParseViewerOptions(argc - 1, argv + 1, std::getenv("SIDEWAYS_AUDIO_OFFSET_MS"), &options, &error)) {
+        std::fprintf(stderr, "sideways: %s\n%s", error.c_str(), ViewerUsageText);
+        return 2;
+    }
+    if (options.help || options.version) {
+        std::fputs(options.help ? ViewerUsageText : ViewerVersionText, stdout);
+        return 0;
+    }
     const bool showRate = FrameRateWanted(std::getenv("SIDEWAYS_FPS"));
     const Platform platform = {CreateDisplay, showRate ? PresentAndCount : PresentFrame, DisplayTicks, PollQuit,
                                ShowMessage, PumpMessage, SdlSound};

@@ -1,0 +1,27 @@
+// The whole show as the bench plays it: the frames of a 60 fps capture, with their clock and play
+// position worked out from the music decoder, and each frame's time over the passes made.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+struct PlannedFrame {
+    uint32_t millis;    // floor(k * 1000 / 60)
+    uint32_t position;  // packed order | row << 16, as the music reported it at the frame's start
+};
+
+// Renders the embedded music once to place every frame, up to and including the black end frame,
+// and keeps ScrollerPicture as it is now for the start of every pass. Call after the tables are
+// built; false when the music cannot be played to the end frame.
+bool PlanShow();
+std::span<const PlannedFrame> ShowFrames();
+
+// Draws every planned frame in order into the Framebuffer, as the live loop would at 60 fps, and
+// converts each into staging; records the time of each frame (draw plus conversion).
+void PlayShow(uint8_t* staging);
+
+// The passes made so far.
+size_t ShowPasses();
+// Each frame's median time over the passes made so far, in seconds; empty before the first pass.
+std::vector<double> ShowFrameMedians();

@@ -1,0 +1,102 @@
+#include "platform/null/null_platform.h"
+
+#include <algorithm>
+
+#include "app/show_timing.h"
+#include "sound/music.h"
+
+static NullPlatform* State = nullptr;
+
+static bool CreateDisplay(std::string* error)
+{
+    State->log.push_back("display");
+    if (!State->displayOk)
+        *error = "the null display was told to fail";
+    return State->displayOk;
+}
+
+static void PresentFrame()
+{
+    State->log.push_back("present");
+    if (State->onPresent != nullptr)
+        State->onPresent();
+}
+
+static uint32_t Ticks() { return State->tick += State->tickStep; }
+
+static bool PollQuit() { return State->polls++ == State->quitOnFrame; }
+
+static void ShowMessage(const char* text, const char* caption)
+{
+    State->log.push_back("box");
+    State->boxText = text;
+    State->boxCaption = caption;
+}
+
+static bool PumpMessage()
+{
+    State->log.push_back("pump");
+    ++State->pumps;
+    return true;
+}
+
+static int Init(int, uint32_t, uint32_t)
+{
+    State->log.push_back("init");
+    return State->initOk;
+}
+
+static int MusicFree()
+{
+    State->log.push_back("musicfree");
+    return 1;
+}
+
+static int MusicLoad(int, const void*, uint32_t, uint32_t length, uint32_t)
+{
+    State->log.push_back("load");
+    State->loadLength = length;
+    return State->loadOk;
+}
+
+static uint32_t MusicGetLength(int)
+{
+    State->log.push_back("length");
+    return 0;
+}
+
+static int MusicPlay()
+{
+    State->log.push_back("play");
+    State->playTick = State->tick;
+    State->playing = true;
+    return 1;
+}
+
+static uint32_t MusicGetPosition()
+{
+    const size_t n = static_cast<size_t>(State->queries++);
+    if (!State->positions.empty())
+        return State->positions[std::min(n, State->positions.size() - 1)];
+    if (!State->playing)
+        return PositionUnknown;
+    const uint32_t rows = (State->tick - State->playTick) / RowMillis;
+    const uint32_t perOrder = static_cast<uint32_t>(RowsPerOrder);
+    return PackPosition(rows / perOrder, rows % perOrder);
+}
+
+static int Free()
+{
+    State->log.push_back("free");
+    State->playing = false;
+    return 1;
+}
+
+static const Platform Table = {CreateDisplay, PresentFrame, Ticks, PollQuit, ShowMessage, PumpMessage,
+                               {Init, MusicFree, MusicLoad, MusicGetLength, MusicPlay, MusicGetPosition, Free}};
+
+const Platform* UseNullPlatform(NullPlatform* state)
+{
+    State = state;
+    return &Table;
+}
