@@ -17,6 +17,7 @@
 #include <xmp.h>
 #endif
 
+#include "app/show_timing.h"
 #include "assets/assets.h"
 #include "bytes.h"
 #include "sound/music.h"
@@ -25,9 +26,8 @@
 
 namespace {
 
-constexpr int Orders = 32;
-constexpr int RowsPerOrder = 64;
-constexpr size_t FramesPerRow = 2646;  // 0.06 s at 44100 Hz: 3 ticks of 882 frames at BPM 125
+constexpr int Orders = ShowOrders;
+constexpr size_t FramesPerRow = size_t{MusicRate} * RowMillis / 1000;  // 2646
 
 // The whole soundtrack rendered through the program's own decoder settings, once per process.
 const std::vector<float>& Render()
