@@ -1,8 +1,6 @@
 // The video file, made by ffmpeg (Debian package ffmpeg) in a child process: raw RGB frames go
 // down a pipe, the audio comes from a finished WAV file. Main thread only.
 #pragma once
-#include <sys/types.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -18,16 +16,17 @@ struct EncoderSettings {
 };
 
 struct Encoder {
-    pid_t pid;  // the running ffmpeg, 0 when none
+    intptr_t pid;  // the running ffmpeg (process id, or handle on Windows), 0 when none
     int pipe;   // the write end of its standard input, -1 when closed
 };
 
-// Where a program of that name is found on PATH; empty when it is not.
+// Where a program of that name is found on PATH (name.exe on Windows); empty when it is not.
 std::string FindOnPath(const std::string& name);
 // ffmpeg's arguments (program name first) for the settings.
 std::vector<std::string> EncoderArguments(const EncoderSettings& settings);
 // Starts ffmpeg; false with the reason when it cannot be started. From then on the process
-// ignores SIGPIPE, so that an ffmpeg that stopped shows as a failed EncodeFrame.
+// ignores SIGPIPE, so that an ffmpeg that stopped shows as a failed EncodeFrame. The process
+// code is in encoder_posix.cpp and encoder_win32.cpp.
 bool StartEncoder(Encoder* e, const EncoderSettings& settings, std::string* error);
 // Sends one frame of width * height * 3 bytes; false when ffmpeg stopped taking them.
 bool EncodeFrame(Encoder* e, const uint8_t* rgb, size_t bytes, std::string* error);

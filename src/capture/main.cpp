@@ -1,6 +1,5 @@
 // sideways-capture: the show rendered offline to video, pictures, sound and raw buffers, frame by
 // frame in step with the music, on the same library, timeline and effects as the live program.
-#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -16,6 +15,7 @@
 #include "capture/output_files.h"
 #include "capture/show_music.h"
 #include "capture/show_player.h"
+#include "capture/system.h"
 #include "display/convert.h"
 #include "effects/effects.h"
 #include "frame/frame.h"
@@ -220,9 +220,7 @@ int main(int argc, char** argv)
         std::fputs(UsageText, stdout);
         return 0;
     }
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
-    std::signal(SIGHUP, OnSignal);
+    CatchInterrupts(OnSignal);
     Outputs outputs = {};
     return Capture(options, &outputs);
 }

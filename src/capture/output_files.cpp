@@ -1,7 +1,5 @@
 #include "capture/output_files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,6 +7,8 @@
 #include <cstring>
 
 #include <stb_image_write.h>
+
+#include "capture/system.h"
 
 static std::string Failure(const std::string& path, int err)
 {
@@ -28,20 +28,9 @@ bool OpenPending(PendingFile* f, const std::string& path, std::string* error)
         return false;
     }
     std::string temp = folder + "." + name + ".XXXXXX";
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        *error = Failure(path, errno);
-        return false;
-    }
-    // mkostemp makes the file private; give it the mode a plain create would.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    f->file = fdopen(fd, "wb");
+    f->file = CreateUniqueFile(&temp);
     if (f->file == nullptr) {
         *error = Failure(path, errno);
-        close(fd);
-        unlink(temp.c_str());
         return false;
     }
     f->temp = temp;
@@ -74,7 +63,7 @@ bool CommitFile(PendingFile* f, std::string* error)
 {
     if (!FinishWriting(f, error))
         return false;
-    if (std::rename(f->temp.c_str(), f->path.c_str()) != 0) {
+    if (!MoveIntoPlace(f->temp, f->path)) {
         *error = Failure(f->path, errno);
         return false;
     }
@@ -88,7 +77,7 @@ void DiscardFile(PendingFile* f)
         std::fclose(f->file);
     f->file = nullptr;
     if (!f->temp.empty())
-        unlink(f->temp.c_str());
+        std::remove(f->temp.c_str());
     f->temp.clear();
 }
 
@@ -108,14 +97,13 @@ bool OpenFolder(OutputFolder* folder, const std::string& path, std::string* erro
     folder->path = path;
     folder->made = false;
     folder->files.clear();
-    if (mkdir(path.c_str(), 0777) == 0) {
+    if (MakeFolder(path)) {
         folder->made = true;
     } else if (errno != EEXIST) {
         *error = Failure(path, errno);
         return false;
     }
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (!IsFolder(path)) {
         *error = "cannot write into " + path + ": it is not a folder";
         return false;
     }
@@ -140,7 +128,7 @@ bool WriteFolderFile(OutputFolder* folder, const std::string& name, std::span<co
 void RemoveFolderFiles(OutputFolder* folder)
 {
     for (const std::string& name : folder->files)
-        unlink((folder->path + "/" + name).c_str());
+        std::remove((folder->path + "/" + name).c_str());
     folder->files.clear();
     if (folder->made)
         rmdir(folder->path.c_str());

@@ -15,7 +15,7 @@
 namespace {
 const SoundTable& S = SdlSound;
 
-void UseAudioDriver(const char* name) { setenv("SDL_AUDIODRIVER", name, 1); }
+void UseAudioDriver(const char* name) { SDL_setenv("SDL_AUDIODRIVER", name, 1); }
 }  // namespace
 
 TEST(SoundLayer, WithoutADeviceInitFailsAndEverythingElseIsHarmless)

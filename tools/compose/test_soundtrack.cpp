@@ -13,7 +13,9 @@
 #include <vector>
 
 #include <libopenmpt/libopenmpt.h>
+#if !defined(_WIN32)
 #include <xmp.h>
+#endif
 
 #include "app/show_timing.h"
 #include "assets/assets.h"
@@ -192,6 +194,9 @@ TEST(Soundtrack, EveryRowStartsOnTimeInLibopenmpt)
 // libxmp plays tick by tick: the first tick of order N, row R begins after (64 N + R) x 2646 frames.
 TEST(Soundtrack, EveryRowStartsOnTimeInLibxmp)
 {
+#if defined(_WIN32)
+    GTEST_SKIP() << "libxmp, the second player, is a Linux library here (Debian package libxmp4)";
+#else
     xmp_context c = xmp_create_context();
     ASSERT_EQ(xmp_load_module_from_memory(c, MusicModule.data(), static_cast<long>(MusicModule.size())), 0);
     xmp_module_info info;
@@ -223,6 +228,7 @@ TEST(Soundtrack, EveryRowStartsOnTimeInLibxmp)
     for (int n = 0; n < Orders * RowsPerOrder; ++n)
         ASSERT_EQ(firstFrame[n], static_cast<long>(n * FramesPerRow))
             << "order " << n / 64 << " row " << n % 64 << " starts at frame " << firstFrame[n];
+#endif
 }
 
 // Every looped sample's loop holds a whole number of cycles of its fundamental, and its relative
@@ -230,6 +236,9 @@ TEST(Soundtrack, EveryRowStartsOnTimeInLibxmp)
 // with A-4 at 440 Hz (to within half a cent). Read back through libxmp.
 TEST(Soundtrack, TonalSamplesAreTunedToEqualTemperament)
 {
+#if defined(_WIN32)
+    GTEST_SKIP() << "reads the samples back through libxmp, a Linux library here (Debian package libxmp4)";
+#else
     xmp_context c = xmp_create_context();
     ASSERT_EQ(xmp_load_module_from_memory(c, MusicModule.data(), static_cast<long>(MusicModule.size())), 0);
     xmp_module_info info;
@@ -273,6 +282,7 @@ TEST(Soundtrack, TonalSamplesAreTunedToEqualTemperament)
     EXPECT_GE(tonal, 8);
     xmp_release_module(c);
     xmp_free_context(c);
+#endif
 }
 
 TEST(Soundtrack, LoudnessPeakAndEveryOrderAudible)

@@ -127,6 +127,10 @@ bool PollQuit()
 void ShowMessage(const char* text, const char* caption)
 {
     std::fprintf(stderr, "sideways: %s: %s\n", caption, text);
+    // The box comes before the show starts, and the show's window is no use behind it. Windows
+    // keeps a box without an owner under a full-screen window, where nobody could see it.
+    if (Window != nullptr)
+        SDL_HideWindow(Window);
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) != 0)
         std::fprintf(stderr, "sideways: cannot show a message box: %s\n", SDL_GetError());
 }

@@ -1,0 +1,128 @@
+// The encoder's process on POSIX: posix_spawn with a pipe for standard input, waitpid.
+#include "capture/encoder.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+extern char** environ;
+
+std::string FindOnPath(const std::string& name)
+{
+    const char* path = std::getenv("PATH");
+    std::string dirs = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+    for (size_t start = 0; start <= dirs.size();) {
+        size_t end = dirs.find(':', start);
+        if (end == std::string::npos)
+            end = dirs.size();
+        const std::string dir = end > start ? dirs.substr(start, end - start) : ".";
+        const std::string candidate = dir + "/" + name;
+        struct stat st;
+        if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+bool StartEncoder(Encoder* e, const EncoderSettings& settings, std::string* error)
+{
+    e->pid = 0;
+    e->pipe = -1;
+    signal(SIGPIPE, SIG_IGN);
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        *error = std::string("cannot make a pipe to ffmpeg: ") + std::strerror(errno);
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
+    // We ignore SIGPIPE to hear of a dead ffmpeg as a failed write; ffmpeg gets the default.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    const std::vector<std::string> args = EncoderArguments(settings);
+    std::vector<char*> argv;
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int result = posix_spawn(&pid, settings.ffmpeg.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    close(fds[0]);
+    if (result != 0) {
+        close(fds[1]);
+        *error = "cannot run " + settings.ffmpeg + ": " + std::strerror(result);
+        return false;
+    }
+    e->pid = pid;
+    e->pipe = fds[1];
+    return true;
+}
+
+bool EncodeFrame(Encoder* e, const uint8_t* rgb, size_t bytes, std::string* error)
+{
+    while (bytes > 0) {
+        const ssize_t n = write(e->pipe, rgb, bytes);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            *error = "ffmpeg stopped taking frames (" + std::string(std::strerror(errno)) + ")";
+            return false;
+        }
+        rgb += n;
+        bytes -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+static int Wait(pid_t pid)
+{
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
+}
+
+bool FinishEncoder(Encoder* e, std::string* error)
+{
+    if (e->pipe >= 0)
+        close(e->pipe);
+    e->pipe = -1;
+    if (e->pid == 0)
+        return true;
+    const int status = Wait(static_cast<pid_t>(e->pid));
+    e->pid = 0;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        return true;
+    if (WIFEXITED(status))
+        *error = "ffmpeg failed with exit status " + std::to_string(WEXITSTATUS(status));
+    else
+        *error = "ffmpeg was ended by signal " + std::to_string(WTERMSIG(status));
+    return false;
+}
+
+void StopEncoder(Encoder* e)
+{
+    if (e->pipe >= 0)
+        close(e->pipe);
+    e->pipe = -1;
+    if (e->pid == 0)
+        return;
+    kill(static_cast<pid_t>(e->pid), SIGTERM);
+    Wait(static_cast<pid_t>(e->pid));
+    e->pid = 0;
+}

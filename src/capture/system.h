@@ -1,0 +1,20 @@
+// The few operating-system calls the capture makes beyond standard C++: private files, folders,
+// replacing a file, and stopping cleanly on an interrupt. One implementation each for POSIX
+// (system_posix.cpp) and Windows (system_win32.cpp). Main thread only.
+#pragma once
+#include <cstdio>
+#include <string>
+
+// Creates a new file whose name is *path with its trailing "XXXXXX" made unique, opened for
+// binary writing with the permissions a plain create gives, not inherited by child processes.
+// Returns nullptr with errno set when it cannot.
+std::FILE* CreateUniqueFile(std::string* path);
+// Makes the folder; true when it was made, false with errno set (EEXIST when it was there).
+bool MakeFolder(const std::string& path);
+// True when the path names a folder.
+bool IsFolder(const std::string& path);
+// Puts file `from` in place of `to`, replacing any file there; false with errno set.
+bool MoveIntoPlace(const std::string& from, const std::string& to);
+// Calls onInterrupt(0) on the asynchronous context the system uses (a signal handler, or a
+// console control thread) when the user or the system asks the program to stop.
+void CatchInterrupts(void (*onInterrupt)(int));
