@@ -107,7 +107,6 @@ int main(int argc, char** argv)
     Framebuffer = nullptr;
 
     const Image image = ToRgb565(&sheet, Dither::None);
-    std::string error;
     if (!WritePng(&image, argv[1], &error)) {
         std::fprintf(stderr, "contact-sheet: %s\n", error.c_str());
         return 1;
