@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <stb_image.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #if defined(_WIN32)
 #include <windows.h>
 #endif
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -294,7 +296,7 @@ TEST(CaptureOptions, BadArgumentsAreRefusedWithTheReason)
     }
 }
 
-TEST(PendingFile, StaysHiddenUntilCommitted)
+TEST(PendingFile, StaysAsideUnderAVisibleNameUntilCommitted)
 {
     ScratchFolder dir;
     const std::string path = dir.path + "/out.wav";
@@ -304,7 +306,9 @@ TEST(PendingFile, StaysHiddenUntilCommitted)
     ASSERT_TRUE(WritePending(&f, "abc", 3, &error));
     EXPECT_FALSE(Exists(path));
     ASSERT_EQ(dir.Names().size(), 1u);
-    EXPECT_EQ(dir.Names()[0].rfind(".out.wav.", 0), 0u);  // hidden, named after the file
+    const std::string temp = dir.Names()[0];
+    EXPECT_EQ(temp.rfind("sideways-capture-" + std::to_string(getpid()) + "-", 0), 0u) << temp;
+    EXPECT_TRUE(temp.ends_with("-out.wav.part")) << temp;
     ASSERT_TRUE(CommitFile(&f, &error)) << error;
     EXPECT_EQ(ReadText(path), "abc");
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.wav"});
@@ -336,28 +340,84 @@ TEST(PendingFile, UnwritablePathIsNamedWithTheReason)
 #endif
     EXPECT_FALSE(OpenPending(&f, dir.path + "/", &error));
     EXPECT_NE(error.find("names a folder"), std::string::npos);
+    EXPECT_FALSE(OpenPending(&f, dir.path, &error));
+    EXPECT_EQ(error, "cannot write " + dir.path + ": it is a folder");
     OutputFolder folder;
-    EXPECT_FALSE(OpenFolder(&folder, dir.path + "/plain", &error));
+    EXPECT_FALSE(OpenFolder(&folder, dir.path + "/plain", PngFrames, false, &error));
     EXPECT_NE(error.find("not a folder"), std::string::npos);
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"plain"});
 }
 
-TEST(OutputFolder, FailedRunRemovesOnlyWhatItWrote)
+TEST(PendingFile, LongNamesLinksAndStaleTemporaries)
+{
+    ScratchFolder dir;
+    std::string error;
+    // The longest legal name still gets a temporary.
+    const std::string longName = dir.path + "/" + std::string(NAME_MAX - 4, 'n') + ".wav";
+    ASSERT_TRUE(WriteWholeFile(longName, std::vector<uint8_t>{'a'}, &error)) << error;
+    // A link is followed: the file it names gets the bytes, the link stays a link.
+    ASSERT_EQ(symlink(NameOf(longName).c_str(), (dir.path + "/link").c_str()), 0);
+    ASSERT_TRUE(WriteWholeFile(dir.path + "/link", std::vector<uint8_t>{'b'}, &error)) << error;
+    EXPECT_EQ(ReadText(longName), "b");
+    struct stat st;
+    ASSERT_EQ(lstat((dir.path + "/link").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    std::string key;
+    ASSERT_TRUE(ResolveTarget(dir.path + "/link", &key, &error));
+    EXPECT_EQ(FileKey(key), FileKey(dir.path + "/../" + NameOf(dir.path) + "/" + NameOf(longName)));
+    EXPECT_NE(FileKey(dir.path + "/new"), FileKey(dir.path + "/other"));
+    EXPECT_EQ(FileKey(dir.path + "/new"), FileKey(dir.path + "/./new"));
+    // What a stopped capture left is removed on the next write there; a running one's is kept.
+    const std::string gone = dir.path + "/sideways-capture-999999999-1-show.mkv.part";
+    const std::string running = dir.path + "/sideways-capture-" + std::to_string(getpid()) + "-99-x.part";
+    ASSERT_EQ(mkdir((dir.path + "/sideways-capture-999999998-1-png.part").c_str(), 0777), 0);
+    for (const std::string& path : {gone, running, dir.path + "/sideways-capture-999999998-1-png.part/000001.png"})
+        std::ofstream(path).put('x');
+    ASSERT_TRUE(WriteWholeFile(dir.path + "/show.wav", {}, &error));
+    std::vector<std::string> names = dir.Names();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"link", NameOf(longName), "show.wav", NameOf(running)}));
+}
+
+TEST(OutputFolder, FailedRunLeavesTheFolderAsItWas)
 {
     ScratchFolder dir;
     std::string error;
     OutputFolder made;
-    ASSERT_TRUE(OpenFolder(&made, dir.path + "/new", &error)) << error;
+    ASSERT_TRUE(OpenFolder(&made, dir.path + "/new", PngFrames, false, &error)) << error;
     ASSERT_TRUE(WriteFolderFile(&made, FrameFileName(7, "png"), std::vector<uint8_t>{1, 2}, &error));
-    EXPECT_TRUE(Exists(dir.path + "/new/000007.png"));
-    RemoveFolderFiles(&made);
+    DiscardFolder(&made);
     EXPECT_FALSE(Exists(dir.path + "/new"));
 
     ASSERT_TRUE(WriteWholeFile(dir.path + "/keep.txt", std::vector<uint8_t>{1}, &error));
+    ASSERT_TRUE(WriteWholeFile(dir.path + "/000001.rgb565", std::vector<uint8_t>{1}, &error));
     OutputFolder existing;
-    ASSERT_TRUE(OpenFolder(&existing, dir.path, &error)) << error;
-    ASSERT_TRUE(WriteFolderFile(&existing, FrameFileName(123456, "rgb565"), std::vector<uint8_t>{1}, &error));
-    RemoveFolderFiles(&existing);
-    EXPECT_EQ(dir.Names(), std::vector<std::string>{"keep.txt"});
+    ASSERT_TRUE(OpenFolder(&existing, dir.path, RawFrames, true, &error)) << error;
+    ASSERT_TRUE(WriteFolderFile(&existing, FrameFileName(1, "rgb565"), std::vector<uint8_t>{2}, &error));
+    EXPECT_EQ(ReadText(dir.path + "/000001.rgb565"), "\x01");
+    DiscardFolder(&existing);
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"000001.rgb565", "keep.txt"}));
+    EXPECT_EQ(ReadText(dir.path + "/000001.rgb565"), "\x01");
+}
+
+TEST(OutputFolder, AnEarlierCaptureIsRefusedOrReplacedWhole)
+{
+    ScratchFolder dir;
+    std::string error;
+    for (const char* name : {"000001.png", "000002.png", "1.png", "notes.txt", "frames.csv"})
+        ASSERT_TRUE(WriteWholeFile(dir.path + "/" + name, std::vector<uint8_t>{'o'}, &error));
+    OutputFolder folder;
+    EXPECT_FALSE(OpenFolder(&folder, dir.path, PngFrames, false, &error));
+    EXPECT_EQ(error, dir.path + " holds 2 files of an earlier capture; give --replace to replace them, or name "
+                                "another folder");
+    ASSERT_TRUE(OpenFolder(&folder, dir.path, PngFrames, true, &error)) << error;
+    ASSERT_TRUE(WriteFolderFile(&folder, "000002.png", std::vector<uint8_t>{'n'}, &error));
+    ASSERT_TRUE(WriteFolderFile(&folder, "000003.png", std::vector<uint8_t>{'n'}, &error));
+    ASSERT_TRUE(CommitFolder(&folder, &error)) << error;
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"000002.png", "000003.png", "1.png", "frames.csv", "notes.txt"}));
+    EXPECT_EQ(ReadText(dir.path + "/000002.png"), "n");
+    EXPECT_TRUE(IsFrameFile(RawFrames, "frames.csv") && IsFrameFile(RawFrames, "1234567.rgb565"));
+    EXPECT_FALSE(IsFrameFile(PngFrames, "frames.csv") || IsFrameFile(PngFrames, "000001.png.part"));
 }
 
 TEST(CaptureFiles, WavHeaderDescribes16BitStereoAt44100)
@@ -441,7 +501,7 @@ static std::string FakeFfmpeg(const ScratchFolder& dir, const char* body)
 TEST(Encoder, EveryFrameByteReachesTheEncoder)
 {
     ScratchFolder dir;
-    const EncoderSettings settings = {FakeFfmpeg(dir, "for a; do out=$a; done; cat > \"$out\""), dir.path + "/out",
+    const EncoderSettings settings = {FakeFfmpeg(dir, "for a; do out=${a#file:}; done; cat > \"$out\""), dir.path + "/out",
                                       "mkv", dir.path + "/audio.wav", 4, 2, 60};
     Encoder e;
     std::string error;

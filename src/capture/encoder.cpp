@@ -7,7 +7,7 @@ std::vector<std::string> EncoderArguments(const EncoderSettings& s)
         "-f", "rawvideo", "-pix_fmt", "rgb24",
         "-video_size", std::to_string(s.width) + "x" + std::to_string(s.height),
         "-framerate", std::to_string(s.fps), "-i", "pipe:0",
-        "-f", "wav", "-i", s.audio,
+        "-f", "wav", "-i", "file:" + s.audio,
         "-map", "0:v:0", "-map", "1:a:0",
     };
     if (s.container == "mp4") {
@@ -16,7 +16,9 @@ std::vector<std::string> EncoderArguments(const EncoderSettings& s)
                            "-vf", "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p",
                            "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709",
                            "-color_range", "tv",
-                           "-c:a", "aac", "-b:a", "256k", "-movflags", "+faststart", "-f", "mp4"});
+                           "-c:a", "aac", "-b:a", "256k", "-movflags",
+                           // A stream cannot be rewritten to put the index first: fragments instead.
+                           s.outputFd >= 0 ? "+frag_keyframe+empty_moov" : "+faststart", "-f", "mp4"});
     } else {
         // Lossless H.264 on the RGB planes themselves: no color conversion, nothing lost, and
         // several times faster than FFV1 at this size.
@@ -25,6 +27,8 @@ std::vector<std::string> EncoderArguments(const EncoderSettings& s)
     }
     // No encoder version, date or other metadata that would change the bytes from run to run.
     a.insert(a.end(), {"-fflags", "+bitexact", "-flags:v", "+bitexact", "-flags:a", "+bitexact",
-                       "-map_metadata", "-1", "-map_chapters", "-1", s.output});
+                       "-map_metadata", "-1", "-map_chapters", "-1"});
+    // "file:" keeps a name with a colon from being read as a protocol.
+    a.push_back(s.outputFd >= 0 ? "pipe:1" : "file:" + s.output);
     return a;
 }

@@ -8,16 +8,17 @@
 
 struct EncoderSettings {
     std::string ffmpeg;     // the program to run
-    std::string output;     // where ffmpeg writes (a pending file's temporary name)
+    std::string output;     // the file ffmpeg writes (a pending file's temporary), unless outputFd is set
     std::string container;  // "mkv": lossless H.264 (RGB) + FLAC; "mp4": H.264 crf 12 (4:2:0) + AAC
     std::string audio;      // a 16-bit stereo WAV as long as the video
     int width, height;      // of each RGB frame sent
     uint32_t fps;
+    int outputFd = -1;      // when set, ffmpeg writes its standard output, this open descriptor
 };
 
 struct Encoder {
-    intptr_t pid;  // the running ffmpeg (process id, or handle on Windows), 0 when none
-    int pipe;   // the write end of its standard input, -1 when closed
+    intptr_t pid = 0;  // the running ffmpeg (process id, or handle on Windows), 0 when none
+    int pipe = -1;     // the write end of its standard input, -1 when closed
 };
 
 // Where a program of that name is found on PATH (name.exe on Windows); empty when it is not.

@@ -45,6 +45,8 @@ bool StartEncoder(Encoder* e, const EncoderSettings& settings, std::string* erro
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
+    if (settings.outputFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, settings.outputFd, STDOUT_FILENO);
     // We ignore SIGPIPE to hear of a dead ffmpeg as a failed write; ffmpeg gets the default.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "capture/encoder.h"
@@ -22,39 +24,55 @@
 #include "effects/tables.h"
 #include "sound/music.h"
 
-static volatile sig_atomic_t Interrupted = 0;
+// The signal that asked the capture to stop, 0 while none has.
+static volatile sig_atomic_t StopSignal = 0;
 
-static void OnSignal(int) { Interrupted = 1; }
+static void OnSignal(int signal) { StopSignal = signal != 0 ? signal : SIGINT; }
 
-// Everything a run writes, so that a failure can take all of it back.
-struct Outputs {
-    PendingFile video, wav, csv;
-    bool hasVideo, hasWav, hasCsv;
-    OutputFolder png, raw;
-    bool hasPng, hasRaw;
-    Encoder encoder;
+enum class OutputKind : uint8_t { Video, Wav, Png, Raw };
+
+struct Output {
+    OutputKind kind;
+    PendingFile file;     // Video, Wav
+    OutputFolder folder;  // Png, Raw
 };
 
-static void TakeBack(Outputs* out)
+// Everything a run writes, so that a failure can take all of it back.
+struct Run {
+    std::vector<Output> outputs;  // in the order opened
+    PendingFile videoSound;       // the video's sound, unless a --wav file can be read back
+    Encoder encoder;
+    std::string ffmpeg;
+    std::string csv;              // frames.csv, kept until the raw folder is committed
+};
+
+static Output* Find(Run* run, OutputKind kind)
 {
-    StopEncoder(&out->encoder);
-    if (out->hasVideo)
-        DiscardFile(&out->video);
-    if (out->hasWav)
-        DiscardFile(&out->wav);
-    if (out->hasCsv)
-        DiscardFile(&out->csv);
-    if (out->hasRaw)
-        RemoveFolderFiles(&out->raw);
-    if (out->hasPng)
-        RemoveFolderFiles(&out->png);
+    for (Output& out : run->outputs)
+        if (out.kind == kind)
+            return &out;
+    return nullptr;
 }
 
-static int Fail(Outputs* out, const std::string& why)
+static void TakeBack(Run* run)
 {
-    TakeBack(out);
-    std::fprintf(stderr, "sideways-capture: %s\n", Interrupted ? "interrupted; nothing was kept" : why.c_str());
-    return Interrupted ? 130 : 1;
+    StopEncoder(&run->encoder);
+    DiscardFile(&run->videoSound);
+    for (auto out = run->outputs.rbegin(); out != run->outputs.rend(); ++out) {
+        DiscardFile(&out->file);
+        DiscardFolder(&out->folder);
+    }
+}
+
+static int Fail(Run* run, const std::string& why)
+{
+    TakeBack(run);
+    if (StopSignal != 0) {
+        std::fprintf(stderr, "sideways-capture: interrupted; nothing was kept\n");
+        return 128 + StopSignal;
+    }
+    std::fprintf(stderr, "sideways-capture: %s\n", why.c_str());
+    return 1;
 }
 
 // A line on the terminal, redrawn at most four times a second; nothing when stderr is no terminal.
@@ -86,126 +104,227 @@ static void ShowProgress(Progress* p, uint32_t done, uint32_t total, uint32_t at
     std::fflush(stderr);
 }
 
-static int Capture(const CaptureOptions& o, Outputs* out)
+// The key of a folder, which need not exist yet, however spelled ("raw", "./raw/").
+static std::string FolderKey(std::string folder)
 {
-    std::string error;
-    std::string ffmpeg;
-    if (!o.video.empty()) {
-        ffmpeg = FindOnPath("ffmpeg");
-        if (ffmpeg.empty())
-            return Fail(out, "ffmpeg is not installed (not found on PATH); install the Debian package ffmpeg "
-                             "(apt-get install ffmpeg) or leave out -o");
-        if (!OpenPending(&out->video, o.video, &error))
-            return Fail(out, error);
-        out->hasVideo = true;
-    }
-    // The video's sound comes from a WAV: the one asked for, or a temporary beside the video.
-    if (!o.wavFile.empty() || !o.video.empty()) {
-        if (!OpenPending(&out->wav, o.wavFile.empty() ? o.video + ".wav" : o.wavFile, &error))
-            return Fail(out, error);
-        out->hasWav = true;
-    }
-    if (!o.pngDir.empty()) {
-        if (!OpenFolder(&out->png, o.pngDir, &error))
-            return Fail(out, error);
-        out->hasPng = true;
-    }
-    if (!o.rawDir.empty()) {
-        if (!OpenFolder(&out->raw, o.rawDir, &error))
-            return Fail(out, error);
-        out->hasRaw = true;
-        if (!OpenPending(&out->csv, o.rawDir + "/frames.csv", &error))
-            return Fail(out, error);
-        out->hasCsv = true;
-    }
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return FileKey(folder.empty() ? "." : folder);
+}
 
-    // Start-up as the driver makes it: a black buffer, then the tables, the font and the text.
-    std::vector<uint16_t> pixels(BufferPixels);
-    Framebuffer = pixels.data();
+// Refuses two outputs that would write the same file, however their paths are spelled: two file
+// outputs, or a file output that is one of a folder output's frame files.
+static bool CheckDistinct(const CaptureOptions& o, std::string* error)
+{
+    struct Named {
+        const char* option;
+        std::string path, key;
+    };
+    std::vector<Named> files;
+    for (const auto& [option, path] : {std::pair{"-o", o.video}, std::pair{"--wav", o.wavFile}}) {
+        std::string target;
+        if (path.empty() || !ResolveTarget(path, &target, error))
+            continue;
+        files.push_back({option, path, FileKey(target)});
+        for (const auto& [folderOption, folder, kind] : {std::tuple{"--png", o.pngDir, PngFrames},
+                                                          std::tuple{"--raw", o.rawDir, RawFrames}}) {
+            if (!folder.empty() && IsFrameFile(kind, NameOf(target)) && !FolderKey(FolderOf(target)).empty() &&
+                FolderKey(FolderOf(target)) == FolderKey(folder)) {
+                *error = std::string(option) + " " + path + " is one of the files " + folderOption + " writes";
+                return false;
+            }
+        }
+    }
+    if (files.size() == 2 && !files[0].key.empty() && files[0].key == files[1].key) {
+        *error = "-o " + files[0].path + " and --wav " + files[1].path + " name the same file";
+        return false;
+    }
+    return true;
+}
+
+// Checks and opens every output before anything is drawn.
+static bool OpenOutputs(const CaptureOptions& o, Run* run, std::string* error)
+{
+    if (!o.video.empty()) {
+        run->ffmpeg = FindOnPath("ffmpeg");
+        if (run->ffmpeg.empty()) {
+            *error = "ffmpeg is not installed (not found on PATH); install the Debian package ffmpeg "
+                     "(apt-get install ffmpeg) or leave out -o";
+            return false;
+        }
+    }
+    if (!CheckDistinct(o, error))
+        return false;
+    const std::pair<OutputKind, const std::string*> wanted[] = {
+        {OutputKind::Video, &o.video}, {OutputKind::Wav, &o.wavFile},
+        {OutputKind::Png, &o.pngDir}, {OutputKind::Raw, &o.rawDir}};
+    run->outputs.reserve(4);
+    for (const auto& [kind, path] : wanted) {
+        if (path->empty())
+            continue;
+        Output& out = run->outputs.emplace_back(Output{kind, {}, {}});
+        const bool opened = kind == OutputKind::Video || kind == OutputKind::Wav
+                                ? OpenPending(&out.file, *path, error)
+                                : OpenFolder(&out.folder, *path, kind == OutputKind::Png ? PngFrames : RawFrames,
+                                             o.replace, error);
+        if (!opened)
+            return false;
+    }
+    // ffmpeg reads the video's sound from a finished WAV: the --wav file, unless that streams.
+    const Output* wav = Find(run, OutputKind::Wav);
+    const Output* video = Find(run, OutputKind::Video);
+    if (video == nullptr || (wav != nullptr && !wav->file.streaming))
+        return true;
+    // Beside the video, or in the temporary folder when the video goes to a device or a pipe.
+    const char* temp = std::getenv("TMPDIR");
+    const std::string beside = video->file.streaming ? std::string(temp != nullptr && *temp ? temp : "/tmp") + "/" +
+                                                           NameOf(video->file.target)
+                                                     : video->file.target;
+    return OpenScratch(&run->videoSound, beside, ".wav", error);
+}
+
+// Start-up as the driver makes it (a black buffer, then the tables, the font and the text), and
+// the music of the whole stretch.
+static bool StartUp(const CaptureOptions& o, std::vector<uint16_t>* pixels, ShowMusic* music, Stretch* stretch,
+                    std::string* error)
+{
+    pixels->assign(BufferPixels, 0);
+    Framebuffer = pixels->data();
     Region whole = {};
     FadePicture(RegionFull(&whole), 0);
-    if (!BuildTables(&whole))
-        return Fail(out, "out of memory for the lookup tables");
-
-    ShowMusic music;
-    Stretch stretch;
-    if (!RenderShow(&music, o.fps, o.fromOrder, o.toOrder, &stretch))
-        return Fail(out, "the embedded music could not be played to the end of order " + std::to_string(o.toOrder));
-
-    if (out->hasWav) {
-        const uint64_t begin = FrameFirstSample(stretch.first, o.fps), end = FrameFirstSample(stretch.videoEnd, o.fps);
-        const std::vector<uint8_t> header = WavHeader(static_cast<uint32_t>(end - begin), MusicRate);
-        if (!WritePending(&out->wav, header.data(), header.size(), &error) ||
-            !WritePending(&out->wav, music.samples.data() + 2 * begin, (end - begin) * 4, &error) ||
-            !FinishWriting(&out->wav, &error))
-            return Fail(out, error);
+    if (!BuildTables(&whole)) {
+        *error = "out of memory for the lookup tables";
+        return false;
     }
-    const int scale = o.scale;
-    if (out->hasVideo) {
-        if (!FinishWriting(&out->video, &error))
-            return Fail(out, error);
-        const EncoderSettings settings = {ffmpeg, out->video.temp, o.video.substr(o.video.size() - 3), out->wav.temp,
-                                          LandscapeWidth * scale, LandscapeHeight * scale, o.fps};
-        if (!StartEncoder(&out->encoder, settings, &error))
-            return Fail(out, error);
+    if (!RenderShow(music, o.fps, o.fromOrder, o.toOrder, stretch)) {
+        *error = "the embedded music could not be played to the end of order " + std::to_string(o.toOrder);
+        return false;
     }
+    return true;
+}
 
+static bool WriteSound(PendingFile* f, const ShowMusic& music, const Stretch& stretch, std::string* error)
+{
+    const uint64_t begin = FrameFirstSample(stretch.first, music.fps), end = FrameFirstSample(stretch.videoEnd, music.fps);
+    const std::vector<uint8_t> header = WavHeader(static_cast<uint32_t>(end - begin), MusicRate);
+    return WritePending(f, header.data(), header.size(), error) &&
+           WritePending(f, music.samples.data() + 2 * begin, (end - begin) * 4, error) && FinishWriting(f, error);
+}
+
+// Writes the sound and starts the encoder: what must be in place before the first frame.
+static bool StartOutputs(const CaptureOptions& o, Run* run, const ShowMusic& music, const Stretch& stretch,
+                         std::string* error)
+{
+    Output* wav = Find(run, OutputKind::Wav);
+    if (wav != nullptr && !WriteSound(&wav->file, music, stretch, error))
+        return false;
+    Output* video = Find(run, OutputKind::Video);
+    if (video == nullptr)
+        return true;
+    if (run->videoSound.file != nullptr && !WriteSound(&run->videoSound, music, stretch, error))
+        return false;
+    PendingFile* out = &video->file;
+    if (!out->streaming && !FinishWriting(out, error))
+        return false;
+    EncoderSettings settings = {run->ffmpeg, out->temp, o.video.substr(o.video.size() - 3),
+                                run->videoSound.temp.empty() ? wav->file.temp : run->videoSound.temp,
+                                LandscapeWidth * o.scale, LandscapeHeight * o.scale, o.fps};
+    if (out->streaming)
+        settings.outputFd = fileno(out->file);
+    return StartEncoder(&run->encoder, settings, error);
+}
+
+// Draws every frame of the stretch and hands it to each output.
+static bool RenderFrames(const CaptureOptions& o, Run* run, const ShowMusic& music, const Stretch& stretch,
+                         std::string* error)
+{
     std::vector<uint8_t> staging(StagingBytes);
     std::vector<uint8_t> picture(LandscapeBytes(1));
-    std::vector<uint8_t> videoFrame(out->hasVideo ? LandscapeBytes(scale) : 0);
-    std::string csv = "frame,order,row,millis,written\n";
+    std::vector<uint8_t> videoFrame;
+    if (Find(run, OutputKind::Raw) != nullptr)
+        run->csv = "frame,order,row,millis,written\n";
     ShowPlayer player;
     StartPlayer(&player, &music);
     Progress progress = {isatty(STDERR_FILENO) != 0, std::chrono::steady_clock::now(), {}};
     const uint32_t total = stretch.last - stretch.first + 1;
     for (uint32_t frame = stretch.first; frame <= stretch.last; ++frame) {
-        if (Interrupted)
-            return Fail(out, "interrupted");
+        if (StopSignal != 0)
+            return false;
         PlayFrame(&player, frame);
-        if (out->hasRaw) {
-            const bool written = frame % o.rawEvery == 0 || frame == stretch.first;
-            csv += std::to_string(frame) + "," + std::to_string(player.show.order) + "," +
-                   std::to_string(player.show.row) + "," + std::to_string(ElapsedMillis) + "," +
-                   (written ? "1" : "0") + "\n";
-            if (written && !WriteFolderFile(&out->raw, FrameFileName(frame, "rgb565"), BufferBytes(Framebuffer), &error))
-                return Fail(out, error);
-        }
-        const bool inVideo = out->hasVideo && frame < stretch.videoEnd;
-        if (out->hasPng || inVideo)
-            ConvertFrame(Framebuffer, staging.data());
-        if (out->hasPng) {
-            LandscapePicture(staging.data(), 1, picture.data());
-            const std::vector<uint8_t> png = EncodePng(picture.data(), LandscapeWidth, LandscapeHeight);
-            if (png.empty())
-                return Fail(out, "out of memory for a PNG");
-            if (!WriteFolderFile(&out->png, FrameFileName(frame, "png"), png, &error))
-                return Fail(out, error);
-        }
-        if (inVideo) {
-            LandscapePicture(staging.data(), scale, videoFrame.data());
-            if (!EncodeFrame(&out->encoder, videoFrame.data(), videoFrame.size(), &error)) {
-                std::string status;
-                FinishEncoder(&out->encoder, &status);
-                return Fail(out, error + ": " + status);
+        bool converted = false;
+        for (Output& out : run->outputs) {
+            if (out.kind == OutputKind::Raw) {
+                const bool written = frame % o.rawEvery == 0 || frame == stretch.first;
+                run->csv += std::to_string(frame) + "," + std::to_string(player.show.order) + "," +
+                            std::to_string(player.show.row) + "," + std::to_string(ElapsedMillis) + "," +
+                            (written ? "1" : "0") + "\n";
+                if (written &&
+                    !WriteFolderFile(&out.folder, FrameFileName(frame, "rgb565"), BufferBytes(Framebuffer), error))
+                    return false;
+                continue;
+            }
+            if (out.kind == OutputKind::Wav || (out.kind == OutputKind::Video && frame >= stretch.videoEnd))
+                continue;
+            if (!converted)
+                ConvertFrame(Framebuffer, staging.data());
+            converted = true;
+            if (out.kind == OutputKind::Png) {
+                LandscapePicture(staging.data(), 1, picture.data());
+                const std::vector<uint8_t> png = EncodePng(picture.data(), LandscapeWidth, LandscapeHeight);
+                if (png.empty()) {
+                    *error = "out of memory for a PNG";
+                    return false;
+                }
+                if (!WriteFolderFile(&out.folder, FrameFileName(frame, "png"), png, error))
+                    return false;
+            } else {
+                videoFrame.resize(LandscapeBytes(o.scale));
+                LandscapePicture(staging.data(), o.scale, videoFrame.data());
+                if (!EncodeFrame(&run->encoder, videoFrame.data(), videoFrame.size(), error)) {
+                    std::string status;
+                    FinishEncoder(&run->encoder, &status);
+                    *error += ": " + status;
+                    return false;
+                }
             }
         }
         const uint32_t position = PackPosition(uint32_t(player.show.order), uint32_t(player.show.row));
         ShowProgress(&progress, frame - stretch.first + 1, total, frame, position, o.fps, frame == stretch.last);
     }
+    return true;
+}
 
-    if (out->hasVideo && !FinishEncoder(&out->encoder, &error))
-        return Fail(out, error);
-    if (out->hasCsv && !WritePending(&out->csv, csv.data(), csv.size(), &error))
-        return Fail(out, error);
-    // Everything is complete: put it in place. The video's temporary WAV goes.
-    if ((out->hasVideo && !CommitFile(&out->video, &error)) || (out->hasCsv && !CommitFile(&out->csv, &error)))
-        return Fail(out, error);
-    if (o.wavFile.empty())
-        DiscardFile(&out->wav);
-    else if (out->hasWav && !CommitFile(&out->wav, &error))
-        return Fail(out, error);
+// Everything is complete: the encoder is done, and every output goes into place.
+static bool CommitOutputs(Run* run, std::string* error)
+{
+    if (!FinishEncoder(&run->encoder, error))
+        return false;
+    DiscardFile(&run->videoSound);
+    for (Output& out : run->outputs) {
+        if (out.kind == OutputKind::Raw &&
+            !WriteFolderFile(&out.folder, "frames.csv",
+                             {reinterpret_cast<const uint8_t*>(run->csv.data()), run->csv.size()}, error))
+            return false;
+        const bool done = out.kind == OutputKind::Video || out.kind == OutputKind::Wav
+                              ? CommitFile(&out.file, error)
+                              : CommitFolder(&out.folder, error);
+        if (!done)
+            return false;
+    }
+    return true;
+}
+
+static int Capture(const CaptureOptions& o, Run* run)
+{
+    std::string error;
+    std::vector<uint16_t> pixels;
+    ShowMusic music;
+    Stretch stretch;
+    const bool done = OpenOutputs(o, run, &error) && StartUp(o, &pixels, &music, &stretch, &error) &&
+                      StartOutputs(o, run, music, stretch, &error) && RenderFrames(o, run, music, stretch, &error) &&
+                      CommitOutputs(run, &error);
     Framebuffer = nullptr;
-    return 0;
+    return done ? 0 : Fail(run, error);
 }
 
 int main(int argc, char** argv)
@@ -221,6 +340,6 @@ int main(int argc, char** argv)
         return 0;
     }
     CatchInterrupts(OnSignal);
-    Outputs outputs = {};
-    return Capture(options, &outputs);
+    Run run;
+    return Capture(options, &run);
 }

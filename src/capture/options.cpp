@@ -13,10 +13,13 @@ const char* const UsageText =
     "  --scale N        video pixels per picture pixel, nearest neighbour, 1..16 (default 4: 1280 x 960)\n"
     "  --png DIR        every frame as DIR/NNNNNN.png, the 320 x 240 landscape picture\n"
     "  --wav FILE       the music of the stretch, 16-bit stereo at 44100 Hz\n"
-    "  --raw DIR        DIR/frames.csv (frame,order,row,millis,written) and the 240 x 320 RGB565\n"
+    "  --raw DIR        DIR/frames.csv (frame,order,row,millis,written; millis is the scene clock,\n"
+    "                   which stands still at 3000 through orders 1 and 2) and the 240 x 320 RGB565\n"
     "                   buffer as drawn, little-endian, as DIR/NNNNNN.rgb565\n"
     "  --raw-every N    write the buffer of every frame whose number is a multiple of N (default 1);\n"
     "                   the stretch's first frame is always written\n"
+    "  --replace        let --png and --raw replace the frames of an earlier capture in DIR (without\n"
+    "                   it such a folder is refused); they are replaced only when the run completes\n"
     "What to render:\n"
     "  --from ORDER     start at the first frame of this order, 0..31 (default 0)\n"
     "  --to ORDER       end after the last frame of this order, 0..31 (default 31: the whole show,\n"
@@ -48,13 +51,17 @@ static bool EndsWith(const std::string& s, const std::string& end)
 
 bool ParseOptions(int argc, const char* const* argv, CaptureOptions* o, std::string* error)
 {
-    *o = CaptureOptions{"", "", "", "", 1, 4, 0, LastOrder, 60, false};
+    *o = CaptureOptions{"", "", "", "", 1, 4, 0, LastOrder, 60, false, false};
     std::set<std::string> seen;
     for (int i = 0; i < argc; ++i) {
         const std::string name = argv[i];
         if (name == "-h" || name == "--help") {
             o->help = true;
             return true;
+        }
+        if (name == "--replace") {
+            o->replace = true;
+            continue;
         }
         static const std::set<std::string> known = {"-o", "--scale", "--png", "--wav", "--raw",
                                                     "--raw-every", "--from", "--to", "--fps"};

@@ -13,6 +13,7 @@ struct CaptureOptions {
     int32_t fromOrder;     // --from ORDER (default 0)
     int32_t toOrder;       // --to ORDER (default 31, the end of the show)
     uint32_t fps;          // --fps N (default 60)
+    bool replace;          // --replace: --png and --raw may replace an earlier capture's frames
     bool help;             // -h, --help
 };
 

@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 std::FILE* CreateUniqueFile(std::string* path)
 {
@@ -33,6 +35,41 @@ std::FILE* CreateUniqueFile(std::string* path)
     }
     errno = EEXIST;
     return nullptr;
+}
+
+std::FILE* CreateNewFile(const std::string& path)
+{
+    const int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+    if (fd < 0)
+        return nullptr;
+    std::FILE* file = _fdopen(fd, "wb");
+    if (file == nullptr) {
+        _close(fd);
+        _unlink(path.c_str());
+    }
+    return file;
+}
+
+std::FILE* OpenStream(const std::string& path) { return std::fopen(path.c_str(), "wb"); }
+
+std::string ExistingFileKey(const std::string& path)
+{
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::canonical(path, ec);
+    return ec ? std::string() : full.string();
+}
+
+long ProcessId() { return static_cast<long>(GetCurrentProcessId()); }
+
+bool CaptureProcessRuns(long pid)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr)
+        return false;
+    DWORD code = 0;
+    const bool running = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
 }
 
 bool MakeFolder(const std::string& path) { return _mkdir(path.c_str()) == 0; }

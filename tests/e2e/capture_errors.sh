@@ -44,7 +44,7 @@ grep -q "fake ffmpeg: out of disk" "$TMP/stderr" || fail "ffmpeg's own message i
 # Interrupted half-way: exit 130 and nothing kept.
 "$capture" --png "$TMP/out/png" --raw "$TMP/out/raw" 2>"$TMP/stderr" &
 pid=$!
-for _ in $(seq 100); do [[ -n $(ls "$TMP/out/png" 2>/dev/null | head -n 20 | sed -n 20p) ]] && break; sleep 0.05; done
+for _ in $(seq 100); do [[ -n $(find "$TMP/out/png" -name '*.png' 2>/dev/null | sed -n 20p) ]] && break; sleep 0.05; done
 kill -INT "$pid"
 wait_exit "$pid" 20
 code=$EXIT_CODE

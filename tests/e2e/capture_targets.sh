@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# What is on disk keeps its kind: a symbolic link is written through to the file it names, a
+# device and a named pipe are written straight, a folder given as a file is refused before
+# anything is drawn, and two outputs that name one file (spelled apart) are refused. Any legal
+# name works: one with a colon, one of 250 characters.
+source "$(dirname "$0")/lib/common.bash"
+capture="$BUILD_DIR/sideways-capture"
+cd "$TMP"
+mkdir sub bin
+args=(--to 0 --fps 10)
+"$capture" "${args[@]}" --wav plain.wav || fail "plain capture: exit $?"
+
+ln -s target.wav link.wav
+mkfifo fifo.wav
+cat fifo.wav >from-fifo.wav &
+reader=$!
+mknod null.wav c 1 3
+long=$(printf 'n%.0s' $(seq 246)).wav
+for target in link.wav fifo.wav null.wav "$long"; do
+  "$capture" "${args[@]}" --wav "$target" 2>stderr || fail "--wav $target: exit $?: $(cat stderr)"
+done
+wait_exit "$reader" 20
+[[ -L link.wav ]] && cmp -s target.wav plain.wav || fail "the link was not written through"
+[[ -p fifo.wav ]] && cmp -s from-fifo.wav plain.wav || fail "the pipe's reader did not get the sound"
+[[ -c null.wav ]] || fail "the device node was replaced"
+cmp -s "$long" plain.wav || fail "a 250-character name was not written"
+mknod full.wav c 1 7
+set +e; "$capture" "${args[@]}" --wav full.wav 2>stderr; code=$?; set -e
+[[ $code -eq 1 && -c full.wav ]] && grep -q "cannot write full.wav: No space left on device" stderr ||
+  fail "a full device: exit $code, $(cat stderr)"
+
+# Refused before anything is drawn: ffmpeg (a stand-in that leaves a mark) never starts.
+printf '#!/bin/sh\ntouch "%s/ffmpeg-ran"\ncat >/dev/null\n' "$TMP" >bin/ffmpeg
+chmod +x bin/ffmpeg
+mkdir folder.mkv
+refused() {  # refused TEXT ARGS...: exit 1 with TEXT, nothing started or left behind
+  local text=$1; shift
+  set +e; PATH="$TMP/bin:$PATH" "$capture" "$@" 2>stderr; code=$?; set -e
+  [[ $code -eq 1 ]] && grep -qF -- "$text" stderr || fail "$*: exit $code, $(cat stderr)"
+  [[ ! -e ffmpeg-ran && ! -e raw && -z $(find folder.mkv sub -mindepth 1) ]] || fail "$*: started or left something"
+}
+refused "cannot write folder.mkv: it is a folder" -o folder.mkv --png sub/png
+refused "-o x.mkv and --wav sub/../x.mkv name the same file" -o x.mkv --wav sub/../x.mkv
+ln -s target.mkv link.mkv
+refused "-o link.mkv and --wav target.mkv name the same file" -o link.mkv --wav target.mkv
+refused "--wav raw/frames.csv is one of the files --raw writes" --wav raw/frames.csv --raw ./raw
+
+# A name with a colon is a file name, not a protocol.
+"$capture" --to 0 --scale 1 -o show-12:30.mkv 2>stderr || fail "colon: exit $?: $(cat stderr)"
+[[ $(ffprobe -v error -show_entries stream=codec_type -of csv=p=0 file:show-12:30.mkv | tr '\n' ' ') == \
+   "video audio " ]] || fail "the colon's video has no video and sound"
+[[ -z $(find . -name 'sideways-capture-*') ]] || fail "temporaries left: $(find . -name 'sideways-capture-*')"
+echo "ok: link, pipe and devices keep their kind and get the sound; refusals before drawing; colon and long names"
