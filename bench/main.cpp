@@ -178,8 +178,13 @@ int main(int argc, char** argv)
     if (benchmark::ReportUnrecognizedArguments(count, args.data()))
         return 1;
     RegisterSubjects();
-    FloorReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    // --benchmark_format=json or csv: Google Benchmark's own report, without the floor table.
+    if (HasFlag(argc, argv, "--benchmark_format=") && !HasFlag(argc, argv, "--benchmark_format=console")) {
+        benchmark::RunSpecifiedBenchmarks();
+    } else {
+        FloorReporter reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+    }
     benchmark::Shutdown();
     return 0;
 }
