@@ -63,7 +63,7 @@ static std::string WhereItDiffers(const GoldenFrame& g, const std::vector<Golden
     std::string error;
     text += WriteFileAtomically(png, DrawnPng(), &error) ? "\n  drawn: " + png : "\n  " + error;
     return text + "\n  if an asset or effect changed on purpose, remake the file with: "
-                  "cmake --build build --target golden-frames";
+                  "cmake --build build/release --target golden-frames";
 }
 
 TEST(GoldenFrames, CoverEveryOrderAndTheCloseOverTheLastScrollerFrame)

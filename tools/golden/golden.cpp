@@ -18,7 +18,7 @@ const char* const GoldenHeader =
     "# picture: FNV-1a 64 of the 320 x 240 landscape picture, 8-bit RGB (the pixels of a PNG).\n"
     "# Made by tools/golden, which draws every frame of the show in turn as the live loop does.\n"
     "# Redrawing an asset or changing an effect, the timeline or the music changes them: remake with\n"
-    "#   cmake --build build --target golden-frames\n"
+    "#   cmake --build build/release --target golden-frames\n"
     "# and check that only the frames meant to change did.\n";
 
 static uint32_t FirstFrameAtOrAfter(const ShowMusic* music, const Stretch* show, uint32_t order, uint32_t row)

@@ -1,5 +1,6 @@
 // The demo: the show on SDL and OpenGL with libopenmpt's sound through SDL audio. With
-// SIDEWAYS_FPS=1 in the environment it also prints the frame rate to stderr at exit.
+// SIDEWAYS_FPS=1 in the environment it also prints the frame rate to stderr at the end of a show
+// that started.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -36,7 +37,8 @@ int main(int argc, char** argv)
     const Platform platform = {CreateDisplay, showRate ? PresentAndCount : PresentFrame, DisplayTicks, PollQuit,
                                ShowMessage, PumpMessage, SdlSound};
     const int exitCode = RunDemo(&platform);
-    if (showRate)
+    // A failed start showed no frames to measure.
+    if (showRate && exitCode == 0)
         std::fputs(FrameRateReport(&Rate).c_str(), stderr);
     return exitCode;
 }
