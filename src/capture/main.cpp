@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/driver.h"
 #include "capture/encoder.h"
 #include "capture/landscape.h"
 #include "capture/options.h"
@@ -19,9 +20,7 @@
 #include "capture/show_player.h"
 #include "capture/system.h"
 #include "display/convert.h"
-#include "effects/effects.h"
 #include "frame/frame.h"
-#include "effects/tables.h"
 #include "sound/music.h"
 
 // The signal that asked the capture to stop, 0 while none has.
@@ -183,19 +182,15 @@ static bool OpenOutputs(const CaptureOptions& o, Run* run, std::string* error)
     return OpenScratch(&run->videoSound, beside, ".wav", error);
 }
 
-// Start-up as the driver makes it (a black buffer, then the tables, the font and the text), and
-// the music of the whole stretch.
+// Start-up as the live program makes it, and the music of the whole stretch.
 static bool StartUp(const CaptureOptions& o, std::vector<uint16_t>* pixels, ShowMusic* music, Stretch* stretch,
                     std::string* error)
 {
     pixels->assign(BufferPixels, 0);
     Framebuffer = pixels->data();
-    Region whole = {};
-    FadePicture(RegionFull(&whole), 0);
-    if (!BuildTables(&whole)) {
-        *error = "out of memory for the lookup tables";
+    ShowState start;
+    if (!PrepareShow(&start, nullptr, error))
         return false;
-    }
     if (!RenderShow(music, o.fps, o.fromOrder, o.toOrder, stretch)) {
         *error = "the embedded music could not be played to the end of order " + std::to_string(o.toOrder);
         return false;
