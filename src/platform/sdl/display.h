@@ -1,5 +1,5 @@
 // The SDL/OpenGL side of the demo: the full-screen window, its events and the presentation of
-// the frame buffer. Main thread only; the window and GL context live until the process ends.
+// the frame buffer. Main thread only; the window and GL context live until CloseDisplay.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -14,9 +14,13 @@ void PresentFrame();
 // Milliseconds since SDL started, wrapping at 2^32.
 uint32_t DisplayTicks();
 // True when Escape is down now, was pressed since the last poll, or the window was asked to close
-// (window manager, Alt+F4, a terminating signal).
+// (window manager, Alt+F4, a terminating signal) or destroyed by another program (said on stderr).
 bool PollQuit();
-// A modal message box with an OK button, on top of the window; also written to stderr.
+// A modal message box with an OK button, on top of the window; also written to stderr. Escape, a
+// close request or SIGINT/SIGTERM while it is up close it, and PollQuit reports them afterwards.
 void ShowMessage(const char* text, const char* caption);
 // Takes at most one pending event off the queue; true if there was one.
 bool PumpMessage();
+// Destroys the GL context and the window and shuts SDL down; the sound must be freed before.
+// Safe when CreateDisplay failed or never ran.
+void CloseDisplay();

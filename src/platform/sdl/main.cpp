@@ -37,6 +37,7 @@ int main(int argc, char** argv)
     const Platform platform = {CreateDisplay, showRate ? PresentAndCount : PresentFrame, DisplayTicks, PollQuit,
                                ShowMessage, PumpMessage, SdlSound};
     const int exitCode = RunDemo(&platform);
+    CloseDisplay();
     // A failed start showed no frames to measure.
     if (showRate && exitCode == 0)
         std::fputs(FrameRateReport(&Rate).c_str(), stderr);

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The live program always ends: --help answers without a window; SIGTERM and Escape close the
+# "Init FAIL" box and end the program with no process of ours left; a window destroyed by another
+# client ends the show with a message; Escape ends a normal show with exit 0 and, in the sanitizer
+# build, no report.
+source "$(dirname "$0")/lib/common.bash"
+demo="$BUILD_DIR/sideways"
+set +e; env -u DISPLAY "$demo" --help >"$TMP/stdout" 2>"$TMP/stderr"; code=$?; set -e
+[[ $code -eq 0 ]] && grep -q "^usage: sideways" "$TMP/stdout" || fail "--help: exit $code, $(cat "$TMP/stderr")"
+
+start_xvfb 1024x768
+ours() { pgrep -f "^$demo" || true; }
+# box_then KEYS: shows the box, ends it with KEYS (a signal, or a key on the show window).
+box_then() {
+  SDL_AUDIODRIVER=no-such-driver "$demo" 2>"$TMP/stderr" &
+  local pid=$!
+  wait_window BASS 20 "$pid" >/dev/null || fail "no Init FAIL box: $(cat "$TMP/stderr")"
+  if [[ $1 == Escape ]]; then
+    xdotool windowfocus --sync "$(wait_window sideways 5)" key Escape
+  else
+    kill "-$1" "$pid"
+  fi
+  wait_exit "$pid" 10
+  [[ $EXIT_CODE -eq 1 ]] || fail "$1 on the box: exit $EXIT_CODE, $(cat "$TMP/stderr")"
+  sleep 0.2
+  [[ -z $(ours) ]] || fail "$1 on the box left $(ours | tr '\n' ' ')"
+  [[ -z $(xwininfo -name BASS 2>/dev/null) ]] || fail "$1 on the box left the box up"
+}
+box_then TERM
+box_then Escape
+
+# live SECONDS: plays the show with disk audio; sets pid and window.
+live() {
+  SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null "$demo" 2>"$TMP/stderr" &
+  pid=$!
+  window=$(wait_window sideways 30 "$pid") || fail "no sideways window: $(cat "$TMP/stderr")"
+  sleep "$1"
+  kill -0 "$pid" 2>/dev/null || fail "the show ended early: $(cat "$TMP/stderr")"
+}
+live 1
+xdotool windowclose "$window"
+wait_exit "$pid" 10
+[[ $EXIT_CODE -eq 0 ]] && grep -q "the window was closed by another program" "$TMP/stderr" ||
+  fail "window destroyed: exit $EXIT_CODE, $(cat "$TMP/stderr")"
+
+live 4
+xdotool windowfocus --sync "$window" key Escape
+wait_exit "$pid" 20
+[[ $EXIT_CODE -eq 0 ]] || fail "Escape: exit $EXIT_CODE, $(cat "$TMP/stderr")"
+grep -q "Sanitizer" "$TMP/stderr" && fail "a sanitizer report: $(cat "$TMP/stderr")"
+echo "ok: --help, the box ended three ways, a destroyed window, a clean end"
