@@ -5,6 +5,7 @@
 # build, no report.
 source "$(dirname "$0")/lib/common.bash"
 demo="$BUILD_DIR/sideways"
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$SOURCE_DIR/tests/e2e/lsan.supp}
 set +e; env -u DISPLAY "$demo" --help >"$TMP/stdout" 2>"$TMP/stderr"; code=$?; set -e
 [[ $code -eq 0 ]] && grep -q "^usage: sideways" "$TMP/stdout" || fail "--help: exit $code, $(cat "$TMP/stderr")"
 
@@ -48,4 +49,4 @@ xdotool windowfocus --sync "$window" key Escape
 wait_exit "$pid" 20
 [[ $EXIT_CODE -eq 0 ]] || fail "Escape: exit $EXIT_CODE, $(cat "$TMP/stderr")"
 grep -q "Sanitizer" "$TMP/stderr" && fail "a sanitizer report: $(cat "$TMP/stderr")"
-echo "ok: --help, the box ended three ways, a destroyed window, a clean end"
+echo "ok: --help, the box ended by SIGTERM and by Escape, a destroyed window, a clean end"
