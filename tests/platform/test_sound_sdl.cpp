@@ -81,7 +81,7 @@ TEST(SoundLayer, PlaysTheModuleFromTheStartAndReportsWhatIsHeard)
     EXPECT_EQ(S.Free(), 1);
 }
 
-TEST(SoundLayer, WithoutOutputFollowsTheClockFromWhereItWasMovedAndLeadsByANegativeDelay)
+TEST(SoundLayer, StartsWhereItWasMovedAtOnceAndLeadsByANegativeDelayWithoutOutput)
 {
     UseAudioDriver("no-such-driver");  // muted, the layer opens no device at all
     ASSERT_EQ(S.Init(SoundNoDevice, MusicRate, 16), 1);
@@ -98,5 +98,14 @@ TEST(SoundLayer, WithoutOutputFollowsTheClockFromWhereItWasMovedAndLeadsByANegat
     EXPECT_NEAR(double(PositionRow(p)), double(elapsed + 500) / 60, 1.0) << "after " << elapsed << " ms";
     EXPECT_EQ(S.MusicSetPosition(PackPosition(0, 0)), 1);
     EXPECT_EQ(PositionOrder(S.MusicGetPosition()), 0u);
+    S.Free();
+
+    // With a device, the first answer after a move is already the new place.
+    UseAudioDriver("dummy");
+    ASSERT_EQ(S.Init(-1, MusicRate, 16), 1);
+    ASSERT_EQ(S.MusicLoad(1, MusicModule.data(), 0, uint32_t(MusicModule.size()), 0x2000), 1);
+    ASSERT_EQ(S.MusicSetPosition(PackPosition(19, 0)), 1);
+    ASSERT_EQ(S.MusicPlay(), 1);
+    EXPECT_EQ(PositionOrder(S.MusicGetPosition()), 19u);
     S.Free();
 }

@@ -70,13 +70,14 @@ static void DecodeUntil(uint32_t frames)
     }
 }
 
-// Starts the decoding afresh from where the module stands.
+// Starts the decoding afresh from where the module stands. The first slice is decoded at once,
+// so that the position reported before the device asks for sound is where playback starts.
 static void Restart()
 {
     ResetPositions(&Queue);
     Decoded = Rendered = 0;
     Ended = false;
-    DecodeUntil(AheadFrames);
+    DecodeUntil(AheadFrames + 1);
     PlayMicros = NowMicros();
 }
 
