@@ -86,7 +86,7 @@ static void Restart()
 static void RenderCallback(void*, Uint8* stream, int bytes)
 {
     auto* out = reinterpret_cast<float*>(stream);
-    uint32_t frames = static_cast<uint32_t>(bytes) / (2 * sizeof(float));
+    uint32_t frames = static_cast<uint32_t>(static_cast<size_t>(bytes) / (2 * sizeof(float)));
     StampCallback(&Queue, Rendered, NowMicros());
     DecodeUntil(Rendered + frames + AheadFrames);
     while (frames > 0 && Rendered < Decoded) {
