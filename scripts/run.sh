@@ -11,4 +11,4 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   echo "or render the show to video with build/release/sideways-capture (see README.md)." >&2
   exit 1
 fi
-exec build/release/sideways
+exec build/release/sideways "$@"

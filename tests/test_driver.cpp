@@ -10,6 +10,8 @@
 #include "app/driver.h"
 #include "app/timeline.h"
 #include "assets/assets.h"
+#include "capture/show_music.h"
+#include "capture/show_player.h"
 #include "effects/effects.h"
 #include "frame/tables.h"
 #include "platform/null/null_platform.h"
@@ -196,4 +198,102 @@ TEST_F(Driver, WithoutAScriptTheNullPlatformPlaysAtTheShowsPaceToTheEnd)
     ASSERT_EQ(fake.frames.size(), 1u + 124u);
     EXPECT_FALSE(AllBlack(fake.frames[100]));  // order 25: the credits
     EXPECT_TRUE(AllBlack(fake.frames.back()));
+}
+
+// Runs the show with options until it ends or frames frames were drawn; the clock steps tickStep.
+static void RunWith(const ViewerOptions& options, uint32_t tickStep, int frames)
+{
+    fake = Fake{};
+    fake.tickStep = tickStep;
+    fake.quitOnFrame = frames - 1;
+    RestoreScrollerPicture();
+    RunDemo(&FakePlatform, &options);
+}
+
+TEST_F(Driver, AudioOffsetShiftsThePositionAndTheClockByExactlyTheOffset)
+{
+    ViewerOptions o = DefaultViewerOptions();
+    RunWith(o, 10, 100);
+    const Fake plain = fake;
+    ASSERT_NE(plain.frames[10], plain.frames[40]) << "the rows must differ for the comparison to mean anything";
+    // 10 ms a frame: 250 ms later (or earlier) is 25 frames of the run without offset.
+    for (int32_t offset : {250, -250}) {
+        o.audioOffsetMillis = offset;
+        RunWith(o, 10, 100);
+        EXPECT_EQ(Count("setdelay"), 1);
+        for (int n = 30; n <= 75; ++n) {
+            EXPECT_EQ(fake.frameMillis[n], plain.frameMillis[n - offset / 10]) << offset << " frame " << n;
+            EXPECT_TRUE(fake.frames[n] == plain.frames[n - offset / 10]) << offset << " frame " << n;
+        }
+    }
+    EXPECT_EQ(fake.frameMillis[1], 260u) << "a picture ahead of the sound starts ahead";
+    o.audioOffsetMillis = 250;
+    RunWith(o, 10, 30);
+    EXPECT_EQ(fake.frameMillis[5], 0u) << "a picture behind the sound waits at the start";
+}
+
+TEST_F(Driver, FromDrawsTheFirstFrameACaptureFromThereDraws)
+{
+    ShowMusic music;
+    Stretch stretch;
+    ASSERT_TRUE(RenderShow(&music, 60, 19, 30, &stretch));
+    // 19 opens on the tunnel; 30 closes the iris over the text window the scroller left behind.
+    for (int32_t from : {19, 30}) {
+        uint32_t first = stretch.first;
+        while (FrameOrder(&music, first) < from)
+            ++first;
+        const uint32_t millis = FrameMillis(first, 60);
+        ViewerOptions o = DefaultViewerOptions();
+        o.fromOrder = from;
+        RunWith(o, millis - static_cast<uint32_t>(from) * OrderMillis, 1);
+        ASSERT_EQ(fake.frames.size(), 2u);
+        EXPECT_EQ(fake.startPosition, PackPosition(static_cast<uint32_t>(from), 0));
+        EXPECT_EQ(fake.frameMillis[1], millis);
+
+        RebuildTables();
+        ScopedFramebuffer captured;
+        ShowPlayer player;
+        StartPlayer(&player, &music);
+        PlayFrame(&player, first);
+        EXPECT_TRUE(captured.pixels == fake.frames[1]) << "--from " << from;
+    }
+}
+
+TEST_F(Driver, LoopStartsOverWithOrder0AfterTheEndFrame)
+{
+    ViewerOptions o = DefaultViewerOptions();
+    o.loop = true;
+    fake.positions = {PackPosition(30, 63), PackPosition(LastOrder, 0), PackPosition(0, 5)};
+    fake.quitOnFrame = 3;
+    EXPECT_EQ(RunDemo(&FakePlatform, &o), 0);
+    ASSERT_EQ(fake.frames.size(), 5u);
+    EXPECT_TRUE(AllBlack(fake.frames[2]));
+    EXPECT_EQ(Count("setposition"), 1);
+    EXPECT_EQ(fake.startPosition, PackPosition(0, 0));
+    EXPECT_EQ(fake.frameMillis[3], fake.tickStep) << "the clock starts again with the music";
+    ScopedFramebuffer expected;
+    Region r = MakeRegion(0, 0, BufferWidth, BufferHeight);
+    FadePicture(&r, 65535 - 5 * 1024);
+    EXPECT_EQ(fake.frames[3], expected.pixels);
+}
+
+TEST_F(Driver, MuteAndANamedOutputChooseTheSoundDevice)
+{
+    ViewerOptions o = DefaultViewerOptions();
+    o.mute = true;
+    RunDemo(&FakePlatform, &o);
+    EXPECT_EQ(fake.initDevice, SoundNoDevice);
+
+    fake = Fake{};
+    fake.positions = {PackPosition(LastOrder, 0)};
+    fake.deviceNames = {"Speakers", "USB Headset"};
+    o = DefaultViewerOptions();
+    o.audioDevice = "USB Headset";
+    EXPECT_EQ(RunDemo(&FakePlatform, &o), 0);
+    EXPECT_EQ(fake.initDevice, 2);
+
+    fake.log.clear();
+    o.audioDevice = "Headphones";
+    EXPECT_EQ(RunDemo(&FakePlatform, &o), 1);
+    EXPECT_EQ(fake.log, std::vector<std::string>{}) << "no window opens for an output that is not there";
 }

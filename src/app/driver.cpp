@@ -1,5 +1,6 @@
 #include "app/driver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -17,6 +18,8 @@ static void Report(const char* what)
 {
     std::fprintf(stderr, "sideways: %s\n", what);
 }
+
+static void Report(const std::string& what) { Report(what.c_str()); }
 
 bool PrepareShow(ShowState* show, void (*showBlack)(), std::string* error)
 {
@@ -44,11 +47,49 @@ void DrawShowFrame(ShowState* show, uint32_t millis, uint32_t position)
     DrawScene(show->order, show->row, show->records);
 }
 
-bool StartShow(LiveShow* show, const Platform* platform)
+void CatchUpShow(ShowState* show, int32_t fromOrder)
+{
+    // The scroller rewrites ScrollerPicture from its scroll position alone, so its last frame
+    // before fromOrder, on the last row of the last scrolling order, leaves the picture as the
+    // whole show would have.
+    int32_t lastScroll = -1;
+    for (const SceneStep& step : SceneTimeline)
+        if (step.call == Call::Scroller && step.first < fromOrder)
+            lastScroll = std::max(lastScroll, std::min<int32_t>(step.last, fromOrder - 1));
+    if (lastScroll >= 0) {
+        const uint32_t row = RowsPerOrder - 1;
+        DrawShowFrame(show, static_cast<uint32_t>(lastScroll) * OrderMillis + row * RowMillis,
+                      PackPosition(static_cast<uint32_t>(lastScroll), row));
+    }
+    show->order = fromOrder;
+    show->row = 0;
+}
+
+int FindAudioDevice(const SoundTable* sound, const std::string& name)
+{
+    for (int device = 1;; ++device) {
+        const char* n = sound->GetDeviceName(device);
+        if (n == nullptr)
+            return 0;
+        if (name == n)
+            return device;
+    }
+}
+
+bool StartShow(LiveShow* show, const Platform* platform, const ViewerOptions* options)
 {
     const SoundTable& sound = platform->sound;
-    *show = LiveShow{platform, {}, 0, false};
+    const ViewerOptions defaults = DefaultViewerOptions();
+    const ViewerOptions& o = options != nullptr ? *options : defaults;
+    *show = LiveShow{platform, {}, 0, false, o.audioOffsetMillis, 0, o.loop, {}};
     QuitFlag = 0;
+
+    int device = o.mute ? SoundNoDevice : SoundDefaultDevice;
+    if (!o.audioDevice.empty() && (device = FindAudioDevice(&sound, o.audioDevice)) == 0) {
+        Report("no sound output is named '" + o.audioDevice + "' (--list-audio-devices lists them)");
+        show->exitCode = 1;
+        return false;
+    }
 
     std::string error;
     if (!platform->CreateDisplay(&error)) {
@@ -58,7 +99,7 @@ bool StartShow(LiveShow* show, const Platform* platform)
     }
 
     show->soundOpened = true;
-    if (!sound.Init(SoundDefaultDevice, MusicRate, SoundInitNoSync)) {
+    if (!sound.Init(device, MusicRate, SoundInitNoSync)) {
         platform->ShowMessage("Init FAIL", "BASS");
         QuitFlag = 1;
         show->exitCode = 1;
@@ -71,6 +112,12 @@ bool StartShow(LiveShow* show, const Platform* platform)
             show->exitCode = 1;
         } else {
             sound.MusicGetLength(1);
+            if ((o.audioOffsetMillis != 0 && !sound.MusicSetDelay(o.audioOffsetMillis)) ||
+                (o.fromOrder != 0 && !sound.MusicSetPosition(PackPosition(static_cast<uint32_t>(o.fromOrder), 0)))) {
+                Report("the music cannot be shifted or moved as asked");
+                QuitFlag = 1;
+                show->exitCode = 1;
+            }
         }
     }
 
@@ -85,21 +132,52 @@ bool StartShow(LiveShow* show, const Platform* platform)
         show->exitCode = 1;
         return false;
     }
+    if (show->loop)
+        show->scrollerStart.assign(ScrollerPicture, ScrollerPicture + BufferPixels);
+    if (o.fromOrder != 0) {
+        CatchUpShow(&show->state, o.fromOrder);
+        show->clockStart = static_cast<uint32_t>(o.fromOrder) * OrderMillis;
+    }
     StartTick = platform->Ticks();
     sound.MusicPlay();
     return !QuitFlag;
 }
 
+// Puts the show back to its first frame for another round: the music at order 0, the clock at 0,
+// the records and the scroller's picture as start-up left them.
+static bool StartAgain(LiveShow* show)
+{
+    if (!show->platform->sound.MusicSetPosition(PackPosition(0, 0))) {
+        Report("the music cannot be moved back to its start");
+        show->exitCode = 1;
+        return false;
+    }
+    std::copy(show->scrollerStart.begin(), show->scrollerStart.end(), ScrollerPicture);
+    show->state = {};
+    ElapsedMillis = 0;
+    ElapsedSeconds = 0;
+    RegionFull(&show->state.records[0]);
+    show->clockStart = 0;
+    StartTick = show->platform->Ticks();
+    return true;
+}
+
 bool ShowFrame(LiveShow* show)
 {
     const Platform* platform = show->platform;
-    const uint32_t millis = platform->Ticks() - StartTick;
+    // The picture follows what is heard, offsetMillis later; it never runs back past the start.
+    const int64_t clock = int64_t{show->clockStart} + (platform->Ticks() - StartTick) - show->offsetMillis;
+    const uint32_t millis = static_cast<uint32_t>(std::max<int64_t>(clock, show->clockStart));
     if (platform->PollQuit())
         QuitFlag = 1;
     DrawShowFrame(&show->state, millis, platform->sound.MusicGetPosition());
     platform->PresentFrame();
     platform->PumpMessage();
-    return !QuitFlag && show->state.order < LastOrder;
+    if (QuitFlag)
+        return false;
+    if (show->state.order < LastOrder)
+        return true;
+    return show->loop && StartAgain(show);
 }
 
 int EndShow(LiveShow* show)
@@ -112,10 +190,10 @@ int EndShow(LiveShow* show)
     return show->exitCode;
 }
 
-int RunDemo(const Platform* platform)
+int RunDemo(const Platform* platform, const ViewerOptions* options)
 {
     LiveShow show;
-    if (StartShow(&show, platform))
+    if (StartShow(&show, platform, options))
         while (ShowFrame(&show)) {
         }
     return EndShow(&show);

@@ -4,7 +4,9 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "app/viewer_options.h"
 #include "frame/frame.h"
 #include "sound/sound.h"
 
@@ -50,25 +52,39 @@ bool PrepareShow(ShowState* show, void (*showBlack)(), std::string* error);
 // scene into the Framebuffer. The live loop and the offline capture both draw through this.
 void DrawShowFrame(ShowState* show, uint32_t millis, uint32_t position);
 
+// Brings the effects whose state builds up over the frames (the scroller's text window, which
+// the closing iris shows) to where playing the show from its start up to fromOrder leaves them,
+// drawing into the Framebuffer. After PrepareShow; the next frame draws over every pixel.
+void CatchUpShow(ShowState* show, int32_t fromOrder);
+
 // A show in progress on a platform: what StartShow opened, for ShowFrame and EndShow.
 struct LiveShow {
     const Platform* platform;
     ShowState state;
     int exitCode;      // what EndShow returns unless something fails later
     bool soundOpened;  // the sound layer was asked to start: EndShow frees it
+    int32_t offsetMillis;     // the picture trails what is heard by this much
+    uint32_t clockStart;      // the clock at StartTick: where the music started playing
+    bool loop;
+    std::vector<uint16_t> scrollerStart;  // ScrollerPicture as start-up left it, for a new round
 };
 
-// Opens the display and the sound, shows a black frame, builds the tables and starts the music.
-// True when the frame loop should run; false when the show ended already (the display, the sound
-// or the memory failed, the reason shown), and then only EndShow is left to call.
-bool StartShow(LiveShow* show, const Platform* platform);
+// Opens the display and the sound, shows a black frame, builds the tables and starts the music
+// as the options say (none: the default output, from the start, once). True when the frame loop
+// should run; false when the show ended already (the display, the sound or the memory failed, or
+// no output has the asked name; the reason shown), and then only EndShow is left to call.
+bool StartShow(LiveShow* show, const Platform* platform, const ViewerOptions* options = nullptr);
 // One frame of the loop: reads the quit request and the music position, draws, presents and
-// handles a window event. False once the show is over (Escape or the first frame of order 31):
-// then call EndShow. Main thread; a browser calls it once per animation frame.
+// handles a window event. False once the show is over (Escape or the first frame of order 31,
+// after which --loop moves the music back to order 0 and goes on): then call EndShow. Main
+// thread; a browser calls it once per animation frame.
 bool ShowFrame(LiveShow* show);
 // Stops the sound and frees the frame buffer. Returns the exit code: 0 after the show ended
 // (order 31 or Escape), 1 when the display, the sound or the memory failed.
 int EndShow(LiveShow* show);
 
 // The desktop's whole show: StartShow, ShowFrame until it is over, EndShow.
-int RunDemo(const Platform* platform);
+int RunDemo(const Platform* platform, const ViewerOptions* options = nullptr);
+
+// The sound output named name (its number for SoundTable::Init), or 0 when there is none.
+int FindAudioDevice(const SoundTable* sound, const std::string& name);

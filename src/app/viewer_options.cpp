@@ -71,10 +71,15 @@ static bool ParseOffset(const std::string& name, const std::string& value, int32
     return true;
 }
 
+ViewerOptions DefaultViewerOptions()
+{
+    return ViewerOptions{false, 960, 720, 0, 0, "", 0, false, false, false, false, false, false};
+}
+
 bool ParseViewerOptions(int argc, const char* const* argv, const char* offsetVariable, ViewerOptions* o,
                         std::string* error)
 {
-    *o = ViewerOptions{false, 960, 720, 0, 0, "", 0, false, false, false, false, false, false};
+    *o = DefaultViewerOptions();
     std::set<std::string> seen;
     for (int i = 0; i < argc; ++i) {
         const std::string name = argv[i];

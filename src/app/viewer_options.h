@@ -19,6 +19,9 @@ struct ViewerOptions {
     bool version;                    // --version
 };
 
+// The show as it runs with no arguments.
+ViewerOptions DefaultViewerOptions();
+
 // Reads the arguments after the program name; offsetVariable is SIDEWAYS_AUDIO_OFFSET_MS from the
 // environment (null when unset), which --audio-offset overrides. False with a one-line reason for
 // an unknown option, a missing or malformed value, a value out of range or an option given twice.

@@ -23,6 +23,8 @@ MusicDecoder* OpenMusic(const void* data, size_t size)
     openmpt_module_set_render_param(module, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH, MusicFilterLength);
     openmpt_module_set_render_param(module, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH, -1);
     openmpt_module_ctl_set_text(module, "play.at_end", "stop");
+    // A seek starts the notes already sounding at the new place, as if played up to it.
+    openmpt_module_ctl_set_boolean(module, "seek.sync_samples", 1);
     return new MusicDecoder{module};
 }
 
@@ -46,6 +48,13 @@ uint32_t MusicPosition(MusicDecoder* m)
     if (order < 0 || row < 0)
         return PositionUnknown;
     return PackPosition(static_cast<uint32_t>(order), static_cast<uint32_t>(row));
+}
+
+bool SeekMusic(MusicDecoder* m, uint32_t position)
+{
+    openmpt_module_set_position_order_row(m->module, static_cast<int32_t>(PositionOrder(position)),
+                                          static_cast<int32_t>(PositionRow(position)));
+    return MusicPosition(m) == position;
 }
 
 double MusicDurationSeconds(MusicDecoder* m) { return openmpt_module_get_duration_seconds(m->module); }

@@ -80,3 +80,32 @@ TEST(SoundLayer, PlaysTheModuleFromTheStartAndReportsWhatIsHeard)
     RecordProperty("latency_frames", int(SoundLatencyFrames()));
     EXPECT_EQ(S.Free(), 1);
 }
+
+TEST(SoundLayer, StartsWhereItWasMovedAtOnceAndLeadsByANegativeDelayWithoutOutput)
+{
+    UseAudioDriver("no-such-driver");  // muted, the layer opens no device at all
+    ASSERT_EQ(S.Init(SoundNoDevice, MusicRate, 16), 1);
+    ASSERT_EQ(S.MusicLoad(1, MusicModule.data(), 0, uint32_t(MusicModule.size()), 0x2000), 1);
+    ASSERT_EQ(S.MusicSetDelay(-500), 1);
+    ASSERT_EQ(S.MusicSetPosition(PackPosition(19, 0)), 1);
+    const uint64_t start = SDL_GetTicks64();
+    ASSERT_EQ(S.MusicPlay(), 1);
+    EXPECT_EQ(S.MusicSetDelay(0), 0) << "the delay is set before play";
+    SDL_Delay(200);
+    const uint32_t p = S.MusicGetPosition();
+    const uint64_t elapsed = SDL_GetTicks64() - start;
+    EXPECT_EQ(PositionOrder(p), 19u);
+    EXPECT_NEAR(double(PositionRow(p)), double(elapsed + 500) / 60, 1.0) << "after " << elapsed << " ms";
+    EXPECT_EQ(S.MusicSetPosition(PackPosition(0, 0)), 1);
+    EXPECT_EQ(PositionOrder(S.MusicGetPosition()), 0u);
+    S.Free();
+
+    // With a device, the first answer after a move is already the new place.
+    UseAudioDriver("dummy");
+    ASSERT_EQ(S.Init(-1, MusicRate, 16), 1);
+    ASSERT_EQ(S.MusicLoad(1, MusicModule.data(), 0, uint32_t(MusicModule.size()), 0x2000), 1);
+    ASSERT_EQ(S.MusicSetPosition(PackPosition(19, 0)), 1);
+    ASSERT_EQ(S.MusicPlay(), 1);
+    EXPECT_EQ(PositionOrder(S.MusicGetPosition()), 19u);
+    S.Free();
+}

@@ -40,9 +40,10 @@ static bool PumpMessage()
     return true;
 }
 
-static int Init(int, uint32_t, uint32_t)
+static int Init(int device, uint32_t, uint32_t)
 {
     State->log.push_back("init");
+    State->initDevice = device;
     return State->initOk;
 }
 
@@ -80,8 +81,10 @@ static uint32_t MusicGetPosition()
         return State->positions[std::min(n, State->positions.size() - 1)];
     if (!State->playing)
         return PositionUnknown;
-    const uint32_t rows = (State->tick - State->playTick) / RowMillis;
+    const int64_t heard = int64_t{State->tick - State->playTick} - State->delayMillis;
     const uint32_t perOrder = static_cast<uint32_t>(RowsPerOrder);
+    const uint32_t rows = PositionOrder(State->startPosition) * perOrder + PositionRow(State->startPosition) +
+                          static_cast<uint32_t>(std::max<int64_t>(heard, 0) / RowMillis);
     return PackPosition(rows / perOrder, rows % perOrder);
 }
 
@@ -92,8 +95,30 @@ static int Free()
     return 1;
 }
 
+static const char* GetDeviceName(int device)
+{
+    const size_t n = static_cast<size_t>(device);
+    return device >= 1 && n <= State->deviceNames.size() ? State->deviceNames[n - 1].c_str() : nullptr;
+}
+
+static int MusicSetPosition(uint32_t position)
+{
+    State->log.push_back("setposition");
+    State->startPosition = position;
+    State->playTick = State->tick;
+    return 1;
+}
+
+static int MusicSetDelay(int32_t millis)
+{
+    State->log.push_back("setdelay");
+    State->delayMillis = millis;
+    return 1;
+}
+
 static const Platform Table = {CreateDisplay, PresentFrame, Ticks, PollQuit, ShowMessage, PumpMessage,
-                               {Init, MusicFree, MusicLoad, MusicGetLength, MusicPlay, MusicGetPosition, Free}};
+                               {Init, MusicFree, MusicLoad, MusicGetLength, MusicPlay, MusicGetPosition, Free,
+                                GetDeviceName, MusicSetPosition, MusicSetDelay}};
 
 const Platform* UseNullPlatform(NullPlatform* state)
 {

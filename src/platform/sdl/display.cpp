@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <mutex>
 #include <new>
+#include <string>
 #include <thread>
 
 #include <GL/gl.h>
@@ -38,6 +39,9 @@ static GLuint DisplayTexture = 0;
 // On a cache-line boundary: the conversion writes whole 64-byte lines where it can.
 alignas(64) static uint8_t TextureStaging[StagingBytes];
 static std::atomic<bool> QuitRequested{false};
+static int ScreenIndex = 0;
+static bool Windowed = false;
+static int WindowWidth = 960, WindowHeight = 720;
 
 // The quad's corners: texture coordinate then vertex, window top left, top right, bottom right,
 // bottom left. The buffer's row 0 lands on the window's right edge, its column 0 on the top edge.
@@ -105,7 +109,15 @@ static bool Fail(const char* what, std::string* error)
     return false;
 }
 
-bool CreateDisplay(std::string* error)
+void ChooseDisplay(int display, bool window, int width, int height)
+{
+    ScreenIndex = display;
+    Windowed = window;
+    WindowWidth = width;
+    WindowHeight = height;
+}
+
+static bool StartVideo(std::string* error)
 {
     constexpr const char* NoDisplay = "cannot open the display (is an X11 or Wayland session running and DISPLAY set?)";
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
@@ -117,21 +129,58 @@ bool CreateDisplay(std::string* error)
         SDL_SetError("no X11 or Wayland display, only SDL's %s driver", driver);
         return Fail(NoDisplay, error);
     }
+    return true;
+}
+
+bool ListDisplays(std::string* text, std::string* error)
+{
+    if (!StartVideo(error))
+        return false;
+    const int count = SDL_GetNumVideoDisplays();
+    for (int i = 0; i < count; ++i) {
+        SDL_Rect bounds{};
+        SDL_GetDisplayBounds(i, &bounds);
+        const char* name = SDL_GetDisplayName(i);
+        *text += std::to_string(i) + "  " + (name != nullptr ? name : "(no name)") + "  " + std::to_string(bounds.w) +
+                 "x" + std::to_string(bounds.h) + "\n";
+    }
+    return true;
+}
+
+bool CreateDisplay(std::string* error)
+{
+    if (!StartVideo(error))
+        return false;
+    const int screens = SDL_GetNumVideoDisplays();
+    if (ScreenIndex >= screens) {
+        *error = "there is no screen " + std::to_string(ScreenIndex) + ": SDL sees " + std::to_string(screens) +
+                 " (--list-displays lists them)";
+        return false;
+    }
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    // Sized to the desktop as well, so the window covers the screen even where no window manager
-    // carries out the full-screen request.
-    SDL_DisplayMode desktop{};
-    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0)
-        return Fail("cannot read the screen size", error);
-    SdlWindow = SDL_CreateWindow("sideways", 0, 0, desktop.w, desktop.h,
-                              SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
-    if (SdlWindow == nullptr)
-        return Fail("cannot open a full-screen window", error);
+    if (Windowed) {
+        const int centred = static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(ScreenIndex));
+        SdlWindow = SDL_CreateWindow("sideways", centred, centred, WindowWidth, WindowHeight,
+                                     SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
+        if (SdlWindow == nullptr)
+            return Fail("cannot open a window", error);
+    } else {
+        // Placed and sized on the screen as well, so the window covers it even where no window
+        // manager carries out the full-screen request.
+        SDL_Rect screen{};
+        if (SDL_GetDisplayBounds(ScreenIndex, &screen) != 0)
+            return Fail("cannot read the screen size", error);
+        SdlWindow = SDL_CreateWindow("sideways", screen.x, screen.y, screen.w, screen.h,
+                                     SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS |
+                                         SDL_WINDOW_SHOWN);
+        if (SdlWindow == nullptr)
+            return Fail("cannot open a full-screen window", error);
+    }
     Context = SDL_GL_CreateContext(SdlWindow);
     if (Context == nullptr)
         return Fail("cannot create an OpenGL context", error);
@@ -139,7 +188,8 @@ bool CreateDisplay(std::string* error)
 #if defined(__linux__)
     WatchXWindow();
 #endif
-    SDL_ShowCursor(SDL_DISABLE);
+    if (!Windowed)
+        SDL_ShowCursor(SDL_DISABLE);
     SDL_RaiseWindow(SdlWindow);
 
     glMatrixMode(GL_PROJECTION);
@@ -164,10 +214,20 @@ void PresentFrame()
 {
     ConvertFrame(Framebuffer, TextureStaging);
     glTexImage2D(GL_TEXTURE_2D, 0, 3, StagingSize, StagingSize, 0, GL_RGB, GL_BYTE, TextureStaging);
-    // The window may reach its full-screen size only after the context was made; follow it.
+    // The window may reach its full-screen size only after the context was made, and a window
+    // may be resized at any time; follow it. A window keeps the picture's 4:3 shape.
     int width = 0, height = 0;
     SDL_GL_GetDrawableSize(SdlWindow, &width, &height);
-    glViewport(0, 0, width, height);
+    int x = 0, y = 0, w = width, h = height;
+    if (Windowed) {
+        if (int64_t{width} * 3 > int64_t{height} * 4)
+            w = height * 4 / 3;
+        else
+            h = width * 3 / 4;
+        x = (width - w) / 2;
+        y = (height - h) / 2;
+    }
+    glViewport(x, y, w, h);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glBegin(GL_QUADS);
     glNormal3f(0, 0, 1);

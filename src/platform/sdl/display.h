@@ -4,12 +4,18 @@
 #include <cstdint>
 #include <string>
 
-// Opens a borderless full-screen window with a legacy OpenGL context, sets up the projection and
-// the 512 x 512 texture and shows black. False, with *error saying why, when there is no display
-// or no OpenGL.
+// Where CreateDisplay puts the picture: the whole of screen `display` (the default, screen 0), or
+// a resizable window of width x height on it. Before CreateDisplay.
+void ChooseDisplay(int display, bool window, int width, int height);
+// Opens the window chosen (borderless over the whole screen unless a window was asked for) with a
+// legacy OpenGL context, sets up the projection and the 512 x 512 texture and shows black. False,
+// with *error saying why, when there is no display, no such screen or no OpenGL.
 bool CreateDisplay(std::string* error);
+// One line per screen SDL sees: index, name, size. False, with *error, when there is no display.
+bool ListDisplays(std::string* text, std::string* error);
 // Converts the Framebuffer into the staging texture, uploads it whole and draws it turned a
-// quarter turn clockwise over the window, then swaps.
+// quarter turn clockwise over the whole screen, or over the largest 4:3 part of a window with
+// black bars beside it, then swaps.
 void PresentFrame();
 // Milliseconds since SDL started, wrapping at 2^32.
 uint32_t DisplayTicks();

@@ -1,6 +1,6 @@
-// The demo: the show on SDL and OpenGL with libopenmpt's sound through SDL audio. With
-// SIDEWAYS_FPS=1 in the environment it also prints the frame rate to stderr at the end of a show
-// that started.
+// The demo: the show on SDL and OpenGL with libopenmpt's sound through SDL audio, as the command
+// line asks (--help). With SIDEWAYS_FPS=1 in the environment it also prints the frame rate to
+// stderr at the end of a show that started.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +21,23 @@ static void PresentAndCount()
     CountFrame(&Rate, std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
 }
 
+// --list-displays and --list-audio-devices: the lists asked for, then the end.
+static int PrintLists(const ViewerOptions& options)
+{
+    if (options.listDisplays) {
+        std::string text, error;
+        if (!ListDisplays(&text, &error)) {
+            std::fprintf(stderr, "sideways: %s\n", error.c_str());
+            return 1;
+        }
+        std::fputs(text.c_str(), stdout);
+    }
+    if (options.listAudioDevices)
+        for (int device = 1; const char* name = SdlSound.GetDeviceName(device); ++device)
+            std::printf("%s\n", name);
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     ViewerOptions options;
@@ -33,10 +50,13 @@ int main(int argc, char** argv)
         std::fputs(options.help ? ViewerUsageText : ViewerVersionText, stdout);
         return 0;
     }
+    if (options.listDisplays || options.listAudioDevices)
+        return PrintLists(options);
+    ChooseDisplay(options.display, options.window, options.windowWidth, options.windowHeight);
     const bool showRate = FrameRateWanted(std::getenv("SIDEWAYS_FPS"));
     const Platform platform = {CreateDisplay, showRate ? PresentAndCount : PresentFrame, DisplayTicks, PollQuit,
                                ShowMessage, PumpMessage, SdlSound};
-    const int exitCode = RunDemo(&platform);
+    const int exitCode = RunDemo(&platform, &options);
     CloseDisplay();
     // A failed start showed no frames to measure.
     if (showRate && exitCode == 0)
