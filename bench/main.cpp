@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "show.h"
+#include "sound/music.h"
 #include "subjects.h"
 
 namespace {
@@ -135,8 +136,8 @@ void FloorReporter::Finalize()
         line("mean", mean);
         line("99th percentile", p99);
         line("slowest", showSlowest);
-        std::fprintf(out, "  slowest frame: %zu, order %u row %u, clock %u ms\n", slowest, at.position & 0xFFFF,
-                     at.position >> 16, at.millis);
+        std::fprintf(out, "  slowest frame: %zu, order %u row %u, clock %u ms\n", slowest, PositionOrder(at.position),
+                     PositionRow(at.position), at.millis);
     }
 
     std::fprintf(out, "\nTargets (one core, release build):\n");

@@ -26,7 +26,6 @@
 
 namespace {
 
-constexpr int Orders = ShowOrders;
 constexpr size_t FramesPerRow = size_t{MusicRate} * RowMillis / 1000;  // 2646
 
 // The whole soundtrack rendered through the program's own decoder settings, once per process.
@@ -130,9 +129,9 @@ TEST(Soundtrack, NoCommandChangesSpeedTempoOrTheOrderOfPlay)
     openmpt_module* mod = openmpt_module_create_from_memory2(MusicModule.data(), MusicModule.size(), nullptr, nullptr,
                                                              nullptr, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(mod, nullptr);
-    ASSERT_EQ(openmpt_module_get_num_orders(mod), Orders);
+    ASSERT_EQ(openmpt_module_get_num_orders(mod), ShowOrders);
     int previous = -1;
-    for (int order = 0; order < Orders; ++order) {
+    for (int order = 0; order < ShowOrders; ++order) {
         const int pattern = openmpt_module_get_order_pattern(mod, order);
         EXPECT_NE(pattern, previous) << "order " << order << " repeats the pattern before it";
         previous = pattern;
@@ -152,7 +151,7 @@ TEST(Soundtrack, NoCommandChangesSpeedTempoOrTheOrderOfPlay)
             }
     }
     // The last order is silent: it holds no note at all.
-    const int last = openmpt_module_get_order_pattern(mod, Orders - 1);
+    const int last = openmpt_module_get_order_pattern(mod, ShowOrders - 1);
     for (int row = 0; row < RowsPerOrder; ++row)
         for (int ch = 0; ch < openmpt_module_get_num_channels(mod); ++ch) {
             const int note = openmpt_module_get_pattern_row_channel_command(mod, last, row, ch, OPENMPT_MODULE_COMMAND_NOTE);
@@ -167,16 +166,16 @@ TEST(Soundtrack, EveryRowStartsOnTimeInLibopenmpt)
 {
     MusicDecoder* m = OpenMusic(MusicModule.data(), MusicModule.size());
     ASSERT_NE(m, nullptr);
-    EXPECT_NEAR(MusicDurationSeconds(m), Orders * RowsPerOrder * 0.06, 1e-6);
+    EXPECT_NEAR(MusicDurationSeconds(m), ShowOrders * RowsPerOrder * 0.06, 1e-6);
     std::vector<float> slice(2 * MusicSliceFrames);
-    std::vector<long> firstSlice(Orders * RowsPerOrder, -1);
+    std::vector<long> firstSlice(ShowOrders * RowsPerOrder, -1);
     uint32_t last = PositionUnknown;
     long index = 0;
     while (RenderMusic(m, slice.data(), MusicSliceFrames) > 0) {
         const uint32_t p = MusicPosition(m);
         ASSERT_NE(p, PositionUnknown);
         const uint32_t order = p & 0xFFFF, row = p >> 16;
-        ASSERT_LT(order, static_cast<uint32_t>(Orders));
+        ASSERT_LT(order, static_cast<uint32_t>(ShowOrders));
         if (p != last) {
             EXPECT_EQ(firstSlice[order * RowsPerOrder + row], -1) << "order " << order << " row " << row << " again";
             firstSlice[order * RowsPerOrder + row] = index;
@@ -185,10 +184,10 @@ TEST(Soundtrack, EveryRowStartsOnTimeInLibopenmpt)
         ++index;
     }
     CloseMusic(m);
-    for (int n = 0; n < Orders * RowsPerOrder; ++n)
+    for (int n = 0; n < ShowOrders * RowsPerOrder; ++n)
         ASSERT_EQ(firstSlice[n], 18 * n) << "order " << n / 64 << " row " << n % 64 << " starts at slice "
                                          << firstSlice[n] << ", not at " << n * 0.06 << " s";
-    EXPECT_EQ(index, 18 * Orders * RowsPerOrder);
+    EXPECT_EQ(index, 18 * ShowOrders * RowsPerOrder);
 }
 
 // libxmp plays tick by tick: the first tick of order N, row R begins after (64 N + R) x 2646 frames.
@@ -201,12 +200,12 @@ TEST(Soundtrack, EveryRowStartsOnTimeInLibxmp)
     ASSERT_EQ(xmp_load_module_from_memory(c, MusicModule.data(), static_cast<long>(MusicModule.size())), 0);
     xmp_module_info info;
     xmp_get_module_info(c, &info);
-    EXPECT_EQ(info.mod->len, Orders);
+    EXPECT_EQ(info.mod->len, ShowOrders);
     EXPECT_EQ(info.mod->chn, 12);
     EXPECT_EQ(info.mod->spd, 3);
     EXPECT_EQ(info.mod->bpm, 125);
     ASSERT_EQ(xmp_start_player(c, 44100, 0), 0);
-    std::vector<long> firstFrame(Orders * RowsPerOrder, -1);
+    std::vector<long> firstFrame(ShowOrders * RowsPerOrder, -1);
     long frames = 0;
     xmp_frame_info fi;
     while (xmp_play_frame(c) == 0) {
@@ -214,7 +213,7 @@ TEST(Soundtrack, EveryRowStartsOnTimeInLibxmp)
         if (fi.loop_count > 0)
             break;
         ASSERT_GE(fi.pos, 0);
-        ASSERT_LT(fi.pos, Orders);
+        ASSERT_LT(fi.pos, ShowOrders);
         const int n = fi.pos * RowsPerOrder + fi.row;
         if (fi.frame == 0) {
             EXPECT_EQ(firstFrame[n], -1) << "order " << fi.pos << " row " << fi.row << " again";
@@ -225,7 +224,7 @@ TEST(Soundtrack, EveryRowStartsOnTimeInLibxmp)
     xmp_end_player(c);
     xmp_release_module(c);
     xmp_free_context(c);
-    for (int n = 0; n < Orders * RowsPerOrder; ++n)
+    for (int n = 0; n < ShowOrders * RowsPerOrder; ++n)
         ASSERT_EQ(firstFrame[n], static_cast<long>(n * FramesPerRow))
             << "order " << n / 64 << " row " << n % 64 << " starts at frame " << firstFrame[n];
 #endif
@@ -288,7 +287,7 @@ TEST(Soundtrack, TonalSamplesAreTunedToEqualTemperament)
 TEST(Soundtrack, LoudnessPeakAndEveryOrderAudible)
 {
     const std::vector<float>& all = Render();
-    ASSERT_EQ(all.size(), 2 * Orders * RowsPerOrder * FramesPerRow);
+    ASSERT_EQ(all.size(), 2 * ShowOrders * RowsPerOrder * FramesPerRow);
     double peak = 0;
     for (float v : all)
         peak = std::max(peak, static_cast<double>(std::fabs(v)));
@@ -300,7 +299,7 @@ TEST(Soundtrack, LoudnessPeakAndEveryOrderAudible)
     // Audible: somewhere in each order 0..30 a 50 ms stretch is louder than -40 dBFS RMS. Order 31
     // is silent.
     const size_t order = RowsPerOrder * FramesPerRow, window = MusicRate / 20;
-    for (int n = 0; n < Orders; ++n) {
+    for (int n = 0; n < ShowOrders; ++n) {
         double loudest = 0;
         for (size_t w = n * order; w + window <= (n + 1) * order; w += window) {
             double sum = 0;
@@ -308,7 +307,7 @@ TEST(Soundtrack, LoudnessPeakAndEveryOrderAudible)
                 sum += all[2 * i] * all[2 * i] + all[2 * i + 1] * all[2 * i + 1];
             loudest = std::max(loudest, std::sqrt(sum / (2 * window)));
         }
-        if (n < Orders - 1) {
+        if (n < ShowOrders - 1) {
             EXPECT_GT(20 * std::log10(loudest), -40.0) << "order " << n;
         } else {
             EXPECT_LT(loudest, 1e-4) << "the last order must be silent";
