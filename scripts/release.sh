@@ -2,11 +2,11 @@
 # Builds both release programs and packs them for handing out:
 #   dist/sideways-<version>-windows-x86_64.zip     sideways.exe, one self-contained file
 #   dist/sideways-<version>-linux-x86_64.tar.gz    sideways, with the shared libraries it needs
-# The version is the project's (CMakeLists.txt), else git describe.
+# The version is the one `sideways --version` prints, else git describe.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${SIDEWAYS_JOBS:-2}
-version=$(sed -n 's/^project(sideways VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+version=$(sed -n 's/.*ViewerVersionText = "sideways \([^\\"]*\)\\n".*/\1/p' src/app/viewer_options.cpp)
 [[ -n $version ]] || version=$(git describe --tags --always --dirty 2>/dev/null || echo unknown)
 
 scripts/windows.sh --build
