@@ -1,0 +1,29 @@
+# The web build's inputs: SDL2 and libopenmpt built for wasm by scripts/web-deps.sh, and the asset
+# converter from a host build, since a wasm converter cannot run on the build machine.
+set(SIDEWAYS_WEB_PREFIX "" CACHE PATH "Prefix of the wasm SDL2 and libopenmpt (scripts/web-deps.sh)")
+if(NOT SIDEWAYS_WEB_PREFIX)
+  if(DEFINED ENV{SIDEWAYS_DEPS_DIR})
+    set(SIDEWAYS_WEB_PREFIX $ENV{SIDEWAYS_DEPS_DIR}/web)
+  else()
+    set(SIDEWAYS_WEB_PREFIX ${CMAKE_SOURCE_DIR}/build/deps/web)
+  endif()
+endif()
+if(NOT EXISTS ${SIDEWAYS_WEB_PREFIX}/.stamp)
+  message(FATAL_ERROR "no wasm libraries in ${SIDEWAYS_WEB_PREFIX}: run scripts/web-deps.sh")
+endif()
+
+set(SIDEWAYS_HOST_TOOLS ${CMAKE_SOURCE_DIR}/build/release/host-tools.cmake CACHE FILEPATH
+    "The host build's exported tools (cmake --build --preset release --target embed)")
+if(NOT EXISTS ${SIDEWAYS_HOST_TOOLS})
+  message(FATAL_ERROR "no host tools at ${SIDEWAYS_HOST_TOOLS}: build the release preset's embed target first")
+endif()
+include(${SIDEWAYS_HOST_TOOLS})
+
+# The toolchain searches only its sysroot, which holds a stub SDL2; look in the prefix alone.
+list(APPEND CMAKE_FIND_ROOT_PATH ${SIDEWAYS_WEB_PREFIX})
+find_package(SDL2 REQUIRED CONFIG PATHS ${SIDEWAYS_WEB_PREFIX} NO_DEFAULT_PATH)
+find_library(OPENMPT_LIBRARY openmpt PATHS ${SIDEWAYS_WEB_PREFIX}/lib NO_DEFAULT_PATH REQUIRED)
+# Under the name the desktop's pkg-config gives it, so the core links it the same way.
+add_library(PkgConfig::OPENMPT STATIC IMPORTED)
+set_target_properties(PkgConfig::OPENMPT PROPERTIES IMPORTED_LOCATION ${OPENMPT_LIBRARY}
+                      INTERFACE_INCLUDE_DIRECTORIES ${SIDEWAYS_WEB_PREFIX}/include)

@@ -1,0 +1,153 @@
+#include "platform/web/display.h"
+
+#include <GLES2/gl2.h>
+#include <emscripten/emscripten.h>
+#include <emscripten/html5.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "frame/frame.h"
+
+static bool QuitRequested = false;
+static GLuint FrameTexture = 0;
+
+// The desktop shows a channel as the signed-byte texel value (0..124 for five bits, 0..126 for
+// six) over 127, so full red or blue is 124/127 of full scale and full green 126/127; the 5-6-5
+// texture samples as value/31 and value/63, so the shader scales by the same fractions.
+static const char* VertexShader = R"(
+attribute vec2 corner;
+attribute vec2 texel;
+varying vec2 uv;
+void main() { uv = texel; gl_Position = vec4(corner, 0.0, 1.0); }
+)";
+static const char* FragmentShader = R"(
+#ifdef GL_FRAGMENT_PRECISION_HIGH
+precision highp float;
+#else
+precision mediump float;
+#endif
+uniform sampler2D frame;
+varying vec2 uv;
+const vec3 Levels = vec3(124.0 / 127.0, 126.0 / 127.0, 124.0 / 127.0);
+void main() { gl_FragColor = vec4(texture2D(frame, uv).rgb * Levels, 1.0); }
+)";
+
+// Canvas corners as a triangle strip (bottom left, bottom right, top left, top right) with the
+// texel each shows: buffer row 0 lands on the right edge, buffer column 0 on the top edge. Texture
+// row t is buffer row t, as uploaded.
+static const float Quad[4][4] = {
+    {-1, -1, 1, 1},
+    {1, -1, 1, 0},
+    {-1, 1, 0, 1},
+    {1, 1, 0, 0},
+};
+
+static EM_BOOL KeyDown(int, const EmscriptenKeyboardEvent* e, void*)
+{
+    if (std::strcmp(e->key, "Escape") == 0) {
+        QuitRequested = true;
+        return EM_TRUE;
+    }
+    return EM_FALSE;
+}
+
+static bool Fail(std::string* error, const char* what)
+{
+    *error = what;
+    return false;
+}
+
+static GLuint Compile(GLenum type, const char* source)
+{
+    const GLuint shader = glCreateShader(type);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint ok = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    return ok ? shader : 0;
+}
+
+bool CreateWebDisplay(std::string* error)
+{
+    EmscriptenWebGLContextAttributes attributes;
+    emscripten_webgl_init_context_attributes(&attributes);
+    attributes.alpha = EM_FALSE;
+    attributes.depth = EM_FALSE;
+    attributes.antialias = EM_FALSE;
+    attributes.majorVersion = 1;
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_create_context("#canvas", &attributes);
+    if (context <= 0 || emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS)
+        return Fail(error, "this browser gives no WebGL");
+
+    const GLuint vertex = Compile(GL_VERTEX_SHADER, VertexShader);
+    const GLuint fragment = Compile(GL_FRAGMENT_SHADER, FragmentShader);
+    if (vertex == 0 || fragment == 0)
+        return Fail(error, "WebGL cannot compile the display shader");
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, vertex);
+    glAttachShader(program, fragment);
+    glBindAttribLocation(program, 0, "corner");
+    glBindAttribLocation(program, 1, "texel");
+    glLinkProgram(program);
+    GLint linked = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (!linked)
+        return Fail(error, "WebGL cannot link the display shader");
+    glUseProgram(program);
+    glUniform1i(glGetUniformLocation(program, "frame"), 0);
+
+    GLuint quad = 0;
+    glGenBuffers(1, &quad);
+    glBindBuffer(GL_ARRAY_BUFFER, quad);
+    glBufferData(GL_ARRAY_BUFFER, sizeof Quad, Quad, GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof Quad[0], nullptr);
+    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof Quad[0], reinterpret_cast<const void*>(2 * sizeof(float)));
+
+    // Rows of 480 bytes: the default unpack alignment of 4 fits.
+    glGenTextures(1, &FrameTexture);
+    glBindTexture(GL_TEXTURE_2D, FrameTexture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, BufferWidth, BufferHeight, 0, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, nullptr);
+    if (glGetError() != GL_NO_ERROR)
+        return Fail(error, "WebGL cannot make the frame texture");
+
+    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, KeyDown);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    return true;
+}
+
+void PresentWebFrame()
+{
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, BufferWidth, BufferHeight, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, Framebuffer);
+    int width = 0, height = 0;
+    emscripten_get_canvas_element_size("#canvas", &width, &height);
+    glViewport(0, 0, width, height);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+}
+
+uint32_t WebTicks()
+{
+    return static_cast<uint32_t>(static_cast<uint64_t>(emscripten_get_now()));
+}
+
+bool PollWebQuit()
+{
+    const bool quit = QuitRequested;
+    QuitRequested = false;
+    return quit;
+}
+
+void ShowWebMessage(const char* text, const char* caption)
+{
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    EM_ASM({ if (Module.showMessage) Module.showMessage(UTF8ToString($0)); }, text);
+}
+
+bool PumpWebMessage() { return false; }

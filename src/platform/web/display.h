@@ -1,0 +1,20 @@
+// The browser side of the show: the WebGL canvas, the keyboard and the clock. Main thread only;
+// the context lives as long as the page's instance of the program.
+#pragma once
+#include <cstdint>
+#include <string>
+
+// Makes a WebGL 1 context on the page's canvas with the shader, the quad and the 240 x 320 frame
+// texture, and shows black. False, with *error saying why, when the browser gives no WebGL.
+bool CreateWebDisplay(std::string* error);
+// Uploads the Framebuffer as RGB565 and draws it turned a quarter turn clockwise; the browser
+// shows it when the animation frame returns.
+void PresentWebFrame();
+// Milliseconds since the page started, wrapping at 2^32.
+uint32_t WebTicks();
+// True when Escape was pressed since the last poll.
+bool PollWebQuit();
+// Shows the text on the page over the picture and writes it to the console.
+void ShowWebMessage(const char* text, const char* caption);
+// Keyboard events arrive by callback, so there is never a pending one to pump: returns false.
+bool PumpWebMessage();

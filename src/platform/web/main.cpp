@@ -1,0 +1,79 @@
+// The show in a browser page. The page calls SidewaysStart once audio may play; the frame loop
+// then runs one frame per animation frame, and the page hears of the end through
+// Module.onShowEnd(exitCode). Each instance of the program plays the show once; the page makes a
+// fresh instance to play it again.
+#include <emscripten/emscripten.h>
+
+#include "app/driver.h"
+#include "platform/web/display.h"
+#include "sound/music.h"
+#include "platform/sdl/sound.h"
+
+static const Platform WebPlatform = {CreateWebDisplay, PresentWebFrame, WebTicks, PollWebQuit,
+                                     ShowWebMessage, PumpWebMessage, SdlSound};
+static LiveShow TheShow;
+static uint32_t FramesShown = 0;
+static uint32_t FrameMillis = 0;
+
+static void Finish()
+{
+    const int exitCode = EndShow(&TheShow);
+    EM_ASM({ if (Module.onShowEnd) Module.onShowEnd($0); }, exitCode);
+}
+
+static void Frame()
+{
+    ++FramesShown;
+    FrameMillis = WebTicks() - StartTick;
+    if (!ShowFrame(&TheShow)) {
+        emscripten_cancel_main_loop();
+        Finish();
+    }
+}
+
+extern "C" {
+
+// Starts the show; the page calls it once, when audio may play.
+EMSCRIPTEN_KEEPALIVE void SidewaysStart()
+{
+    if (!StartShow(&TheShow, &WebPlatform)) {
+        Finish();
+        return;
+    }
+    // The browser's animation frames pace the loop; returning lets the page go on.
+    emscripten_set_main_loop(Frame, 0, 0);
+}
+
+// What the page and its tests read: the position last drawn (order | row << 16), the time since
+// the music started at that frame in milliseconds (the scenes' own clock stands still at times),
+// and the number of frames drawn.
+EMSCRIPTEN_KEEPALIVE uint32_t SidewaysPosition()
+{
+    return PackPosition(static_cast<uint32_t>(TheShow.state.order), static_cast<uint32_t>(TheShow.state.row));
+}
+EMSCRIPTEN_KEEPALIVE uint32_t SidewaysMillis() { return FrameMillis; }
+EMSCRIPTEN_KEEPALIVE uint32_t SidewaysFrames() { return FramesShown; }
+
+// For the tests, while the show runs: draws and shows the frame of the given clock and position
+// as the loop would, without touching the show's own state.
+EMSCRIPTEN_KEEPALIVE void SidewaysDrawAt(uint32_t millis, uint32_t position)
+{
+    ShowState state = {};
+    DrawShowFrame(&state, millis, position);
+    PresentWebFrame();
+}
+
+// For the tests, while the show runs: shows every level of each channel, row y of the buffer
+// holding red y % 32 in columns 0..79, green y % 64 in 80..159 and blue y % 32 in 160..239.
+EMSCRIPTEN_KEEPALIVE void SidewaysDrawLevels()
+{
+    uint16_t* p = Framebuffer;
+    for (int y = 0; y < BufferHeight; ++y) {
+        const uint16_t bands[3] = {static_cast<uint16_t>((y & 31) << 11), static_cast<uint16_t>((y & 63) << 5),
+                                   static_cast<uint16_t>(y & 31)};
+        for (int x = 0; x < BufferWidth; ++x)
+            *p++ = bands[x / 80];
+    }
+    PresentWebFrame();
+}
+}

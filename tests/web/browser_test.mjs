@@ -1,0 +1,297 @@
+// The page in headless Chromium (SwiftShader WebGL), served from 127.0.0.1. Prints one line per
+// check and "N passed, N failed"; the exit code is the number failed.
+//   node browser_test.mjs PAGE_DIR REFERENCE_DIR [--whole]
+// PAGE_DIR holds sideways.html, .js and .wasm; REFERENCE_DIR holds a desktop capture of a few
+// frames (sideways-capture --png DIR --raw DIR): frames.csv and their PNGs. --whole also plays
+// the show to its end once.
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+const [pageDir, referenceDir] = process.argv.slice(2);
+const whole = process.argv.includes('--whole');
+const chromium = process.env.SIDEWAYS_CHROMIUM || '/usr/bin/chromium';
+const RowMillis = 60;  // 3.84 s an order, 64 rows
+
+let passed = 0, failed = 0;
+async function Check(name, body) {
+  try {
+    await body();
+    passed++;
+    console.log(`ok   ${name}`);
+  } catch (error) {
+    failed++;
+    console.log(`FAIL ${name}: ${error.message}`);
+  }
+}
+function Expect(condition, message) { if (!condition) throw new Error(message); }
+
+// The page and the reference frames, from one local server.
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm', '.png': 'image/png' };
+const server = http.createServer((request, response) => {
+  const url = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+  const [root, rest] = url.startsWith('/reference/') ? [referenceDir, url.slice(11)] : [pageDir, url.slice(1)];
+  const file = path.join(root, path.normalize(rest || 'sideways.html'));
+  fs.readFile(file, (error, data) => {
+    if (error) { response.writeHead(404).end(); return; }
+    response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' }).end(data);
+  });
+});
+await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+const origin = `http://127.0.0.1:${server.address().port}`;
+
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'sideways-chromium-'));
+const browser = await puppeteer.launch({
+  executablePath: chromium,
+  headless: true,
+  userDataDir: profile,
+  args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--ignore-gpu-blocklist',
+         '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
+         '--disable-quic', '--autoplay-policy=no-user-gesture-required', '--mute-audio'],
+});
+
+// Watches a page before its scripts run: WebGL errors after each draw, a copy of the drawn picture
+// when asked for (read in the same task as the draw, before the browser clears it), and the
+// loudest sample SDL's audio callback wrote.
+function Probe(stubAudioState) {
+  const probe = window.probe = { glErrors: [], grab: false, picture: null, peak: 0, audioBlocks: 0 };
+  const draw = WebGLRenderingContext.prototype.drawArrays;
+  WebGLRenderingContext.prototype.drawArrays = function (...args) {
+    draw.apply(this, args);
+    const error = this.getError();
+    if (error) probe.glErrors.push(error);
+    if (probe.grab) {
+      const w = this.drawingBufferWidth, h = this.drawingBufferHeight, px = new Uint8Array(w * h * 4);
+      this.readPixels(0, 0, w, h, this.RGBA, this.UNSIGNED_BYTE, px);
+      probe.picture = { w, h, px };
+      probe.grab = false;
+    }
+  };
+  const create = AudioContext.prototype.createScriptProcessor;
+  AudioContext.prototype.createScriptProcessor = function (...args) {
+    const node = create.apply(this, args);
+    const setter = Object.getOwnPropertyDescriptor(ScriptProcessorNode.prototype, 'onaudioprocess').set;
+    Object.defineProperty(node, 'onaudioprocess', {
+      set(handler) {
+        setter.call(node, handler && function (event) {
+          handler.call(this, event);
+          probe.audioBlocks++;
+          for (let c = 0; c < event.outputBuffer.numberOfChannels; c++)
+            for (const v of event.outputBuffer.getChannelData(c)) probe.peak = Math.max(probe.peak, Math.abs(v));
+        });
+      },
+    });
+    return node;
+  };
+  if (stubAudioState)
+    Object.defineProperty(BaseAudioContext.prototype, 'state', { get() { return 'suspended'; } });
+}
+
+async function OpenPage(stubAudioState) {
+  const page = await browser.newPage();
+  const errors = [];
+  page.on('pageerror', (error) => errors.push(`page: ${error.message}`));
+  page.on('console', (message) => {
+    if (message.type() === 'error' || /WebGL|GL_/.test(message.text())) errors.push(`console: ${message.text()}`);
+  });
+  await page.evaluateOnNewDocument(Probe, stubAudioState);
+  await page.goto(`${origin}/sideways.html`);
+  return { page, errors };
+}
+
+const Status = (page) => page.evaluate(() => {
+  const i = window.sideways.instance;
+  return { state: window.sideways.state, exitCode: window.sideways.exitCode,
+           overlay: document.getElementById('overlay').hidden ? null : document.getElementById('overlay').textContent,
+           position: i ? i._SidewaysPosition() : 0, millis: i ? i._SidewaysMillis() : 0, frames: i ? i._SidewaysFrames() : 0,
+           peak: window.probe.peak, audioBlocks: window.probe.audioBlocks, glErrors: window.probe.glErrors };
+});
+const Sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const PositionMillis = (p) => ((p & 0xFFFF) * 64 + (p >>> 16)) * RowMillis;
+
+// The picture the next draw shows, after running draw (a page function) in the same task.
+async function Grab(page, draw, ...args) {
+  return page.evaluate((source, args) => {
+    window.probe.grab = true;
+    (0, eval)(source)(window.sideways.instance, ...args);
+    const { w, h, px } = window.probe.picture;
+    return { w, h, px: Array.from(px) };
+  }, draw.toString(), args);
+}
+// Channel c of landscape pixel (x, y), y from the top; readPixels rows run from the bottom.
+const At = (picture, x, y, c) => picture.px[((picture.h - 1 - y) * picture.w + x) * 4 + c];
+
+const { page, errors } = await OpenPage(false);
+let status = null;
+
+await Check('the page starts the show by itself when audio may play', async () => {
+  await page.waitForFunction(() => window.sideways.state === 'playing' && window.sideways.instance._SidewaysFrames() > 30,
+                             { timeout: 30000 });
+  status = await Status(page);
+  Expect(status.overlay === null, `overlay shown: ${status.overlay}`);
+});
+
+await Check('the canvas shows a picture that changes', async () => {
+  const stats = [];
+  for (let i = 0; i < 3; i++) {
+    await Sleep(700);
+    const picture = await page.evaluate(() => new Promise((resolve) => {
+      window.probe.grab = true;
+      requestAnimationFrame(() => requestAnimationFrame(() => {
+        const { px } = window.probe.picture;
+        let sum = 0, hash = 0;
+        for (let k = 0; k < px.length; k++) { sum += px[k]; hash = (hash * 31 + px[k]) | 0; }
+        resolve({ sum, hash });
+      }));
+    }));
+    stats.push(picture);
+  }
+  Expect(stats.some((s) => s.sum > 320 * 240 * 255 * 0.02), 'the picture stays black');
+  Expect(new Set(stats.map((s) => s.hash)).size > 1, 'the picture does not change');
+});
+
+await Check('the music plays and is not silent', async () => {
+  status = await Status(page);
+  Expect(status.audioBlocks > 10, `only ${status.audioBlocks} audio blocks rendered`);
+  Expect(status.peak > 0.05, `loudest sample ${status.peak}`);
+});
+
+// The position is reported in rows of 60 ms; each sample counts from the middle of its row. How
+// far the music trails the clock depends on when the browser's audio output really starts, so
+// the check is that it trails by about the same amount throughout. The aim is within 100 ms; on a
+// loaded machine the audio callbacks, which share the page's thread, come late and the estimate
+// strays further, so only a position that stalls or runs away (500 ms) fails here.
+await Check('the position advances in step with the clock', async () => {
+  const gaps = [];
+  for (let i = 0; i < 20; i++) {
+    const s = await Status(page);
+    if (s.millis > 1000) gaps.push(s.millis - PositionMillis(s.position) - RowMillis / 2);
+    await Sleep(150);
+  }
+  Expect(gaps.length >= 10, 'the clock did not pass one second');
+  const median = [...gaps].sort((a, b) => a - b)[gaps.length >> 1];
+  const worst = gaps.reduce((a, b) => (Math.abs(b - median) > Math.abs(a - median) ? b : a), median);
+  console.log(`     the music trails the clock by ${median} ms (median), at most ${Math.abs(worst - median)} ms off that`);
+  Expect(Math.abs(worst - median) <= 500, `position ${worst} ms behind the clock, ${median} ms as a rule`);
+});
+
+await Check('every level of each channel shows as on the desktop, within one step', async () => {
+  const picture = await Grab(page, (instance) => instance._SidewaysDrawLevels());
+  Expect(picture.w === 320 && picture.h === 240, `canvas ${picture.w} x ${picture.h}`);
+  // Landscape pixel (x, y) shows buffer row 319 - x, column y; bands of 80 columns: red, green, blue.
+  let worst = 0;
+  for (let x = 0; x < 320; x++) {
+    const row = 319 - x;
+    for (const [band, channel, levels, step] of [[0, 0, 32, 4], [1, 1, 64, 2], [2, 2, 32, 4]]) {
+      const want = Math.floor(((row % levels) * step * 255 + 63) / 127);
+      for (const y of [band * 80 + 5, band * 80 + 40, band * 80 + 74]) {
+        worst = Math.max(worst, Math.abs(At(picture, x, y, channel) - want));
+        for (const other of [0, 1, 2].filter((c) => c !== channel))
+          worst = Math.max(worst, At(picture, x, y, other));
+      }
+    }
+  }
+  Expect(worst <= 1, `a level is ${worst} steps off`);
+});
+
+await Check('a frame matches the desktop capture of its clock and position', async () => {
+  const [, first] = fs.readFileSync(path.join(referenceDir, 'frames.csv'), 'utf8').trim().split('\n');
+  const [frame, order, row, millis] = first.split(',').map(Number);
+  const picture = await Grab(page, (instance, m, p) => instance._SidewaysDrawAt(m, p), millis, order | (row << 16));
+  const reference = await page.evaluate(async (url) => {
+    const image = new Image();
+    image.src = url;
+    await image.decode();
+    const canvas = Object.assign(document.createElement('canvas'), { width: image.width, height: image.height });
+    const context = canvas.getContext('2d');
+    context.drawImage(image, 0, 0);
+    return { w: image.width, h: image.height, px: Array.from(context.getImageData(0, 0, image.width, image.height).data) };
+  }, `/reference/${String(frame).padStart(6, '0')}.png`);
+  Expect(reference.w === 320 && reference.h === 240, `reference ${reference.w} x ${reference.h}`);
+  let worst = 0, sum = 0;
+  for (let y = 0; y < 240; y++)
+    for (let x = 0; x < 320; x++)
+      for (let c = 0; c < 3; c++) {
+        const want = reference.px[(y * 320 + x) * 4 + c];
+        sum += want;
+        worst = Math.max(worst, Math.abs(At(picture, x, y, c) - want));
+      }
+  Expect(sum > 0, 'the reference frame is black');
+  Expect(worst <= 1, `frame ${frame} (order ${order}, row ${row}, ${millis} ms): a channel ${worst} steps off`);
+});
+
+if (whole) {
+  await Check('the show plays to its end and says so', async () => {
+    await page.waitForFunction(() => window.sideways.state === 'ended', { timeout: 200000, polling: 500 });
+    status = await Status(page);
+    Expect(status.exitCode === 0, `exit code ${status.exitCode}`);
+    Expect((status.position & 0xFFFF) >= 31, `ended at order ${status.position & 0xFFFF}`);
+    Expect(/the end/.test(status.overlay || ''), `overlay: ${status.overlay}`);
+  });
+  await Check('a click plays it again', async () => {
+    await page.click('#overlay');
+    await page.waitForFunction(() => window.sideways.state === 'playing' && window.sideways.instance._SidewaysFrames() > 10,
+                               { timeout: 30000 });
+  });
+}
+
+await Check('Escape ends the show with exit code 0', async () => {
+  await page.keyboard.press('Escape');
+  await page.waitForFunction(() => window.sideways.state === 'ended', { timeout: 10000 });
+  status = await Status(page);
+  Expect(status.exitCode === 0, `exit code ${status.exitCode}`);
+  Expect(/the end/.test(status.overlay || ''), `overlay: ${status.overlay}`);
+});
+
+await Check('no page, console or WebGL errors', async () => {
+  status = await Status(page);
+  Expect(errors.length === 0, errors.slice(0, 3).join('; '));
+  Expect(status.glErrors.length === 0, `WebGL errors ${status.glErrors.join(', ')}`);
+});
+await page.close();
+
+await Check('without audio the page asks for a click, then plays', async () => {
+  const { page: held, errors: heldErrors } = await OpenPage(true);
+  await held.waitForFunction(() => window.sideways.state === 'waiting', { timeout: 30000 });
+  const s = await Status(held);
+  Expect(/click or press a key to start/.test(s.overlay || ''), `overlay: ${s.overlay}`);
+  await held.click('#overlay');
+  await held.waitForFunction(() => window.sideways.state === 'playing' && window.sideways.instance._SidewaysFrames() > 10,
+                             { timeout: 30000 });
+  Expect(heldErrors.length === 0, heldErrors.slice(0, 3).join('; '));
+  await held.close();
+});
+
+// Frames a second: the show beside an empty animation loop in the same browser.
+await Check('frame rate', async () => {
+  const rate = async (url, count) => {
+    const p = await browser.newPage();
+    await p.evaluateOnNewDocument(Probe, false);
+    await p.goto(url);
+    if (count === 'show')
+      await p.waitForFunction(() => window.sideways.state === 'playing', { timeout: 30000 });
+    await Sleep(1000);
+    const fps = await p.evaluate((count) => new Promise((resolve) => {
+      const frames = () => (count === 'show' ? window.sideways.instance._SidewaysFrames() : window.loops);
+      window.loops = 0;
+      const tick = () => { window.loops++; requestAnimationFrame(tick); };
+      if (count !== 'show') requestAnimationFrame(tick);
+      const start = frames(), t0 = performance.now();
+      setTimeout(() => resolve((frames() - start) * 1000 / (performance.now() - t0)), 4000);
+    }), count);
+    await p.close();
+    return fps;
+  };
+  const show = await rate(`${origin}/sideways.html`, 'show');
+  const empty = await rate('about:blank', 'empty');
+  console.log(`     ${show.toFixed(1)} frames/s for the show, ${empty.toFixed(1)} for an empty animation loop`);
+  Expect(show > 0, 'no frames');
+});
+
+await browser.close();
+server.close();
+fs.rmSync(profile, { recursive: true, force: true });
+console.log(`${passed} passed, ${failed} failed`);
+process.exit(failed);
