@@ -10,7 +10,7 @@ set +e; env -u DISPLAY "$demo" --help >"$TMP/stdout" 2>"$TMP/stderr"; code=$?; s
 [[ $code -eq 0 ]] && grep -q "^usage: sideways" "$TMP/stdout" || fail "--help: exit $code, $(cat "$TMP/stderr")"
 
 start_xvfb 1024x768
-ours() { pgrep -f "^$demo" || true; }
+ours() { pgrep -fx "$demo" || true; }
 # box_then KEYS: shows the box, ends it with KEYS (a signal, or a key on the show window).
 box_then() {
   SDL_AUDIODRIVER=no-such-driver "$demo" 2>"$TMP/stderr" &
