@@ -1,40 +1,18 @@
 #include "platform/sdl/display.h"
 
-#if defined(__linux__)
-#include <pthread.h>
-#include <signal.h>
-#include <sys/mman.h>
-#include <sys/prctl.h>
-#include <unistd.h>
-#endif
-
 #include <atomic>
 #include <cstdio>
-#include <mutex>
-#include <new>
 #include <string>
-#include <thread>
 
 #include <GL/gl.h>
 #include <SDL.h>
-#if defined(__linux__)
-#include <SDL_syswm.h>
-#include <X11/Xlib.h>
-#endif
 
 #include "display/convert.h"
 #include "frame/frame.h"
+#include "platform/sdl/desktop.h"
 
 static SDL_Window* SdlWindow = nullptr;
 static SDL_GLContext Context = nullptr;
-// The X11 connection and window under SdlWindow, when SDL runs on X11.
-#if defined(__linux__)
-static Display* XDisplay = nullptr;
-static ::Window XWindow = 0;
-static int (*PreviousXErrorHandler)(Display*, XErrorEvent*) = nullptr;
-// Set once another client destroyed the window: the show ends, and X errors about it are expected.
-#endif
-static std::atomic<bool> WindowGone{false};
 static GLuint DisplayTexture = 0;
 // On a cache-line boundary: the conversion writes whole 64-byte lines where it can.
 alignas(64) static uint8_t TextureStaging[StagingBytes];
@@ -64,44 +42,9 @@ static int WatchEvents(void*, SDL_Event* e)
     if ((e->type == SDL_KEYDOWN && e->key.keysym.scancode == SDL_SCANCODE_ESCAPE) || e->type == SDL_QUIT ||
         (e->type == SDL_WINDOWEVENT && e->window.event == SDL_WINDOWEVENT_CLOSE))
         QuitRequested = true;
-#if defined(__linux__)
-    if (e->type == SDL_SYSWMEVENT && e->syswm.msg->subsystem == SDL_SYSWM_X11) {
-        const XEvent& x = e->syswm.msg->msg.x11.event;
-        if (x.type == DestroyNotify && x.xdestroywindow.window == XWindow) {
-            WindowGone = true;
-            QuitRequested = true;
-        }
-    }
-#endif
+    SeeNativeEvent(e);
     return 1;
 }
-
-#if defined(__linux__)
-// Errors about a window that another client destroyed end the show instead of the program.
-static int OnXError(Display* display, XErrorEvent* e)
-{
-    if (XWindow != 0 && (e->resourceid == XWindow || WindowGone)) {
-        WindowGone = true;
-        QuitRequested = true;
-        return 0;
-    }
-    return PreviousXErrorHandler != nullptr ? PreviousXErrorHandler(display, e) : 0;
-}
-
-// Notes the X11 window and connection, watches for the window's destruction and takes the X errors
-// that come after it.
-static void WatchXWindow()
-{
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(SdlWindow, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11)
-        return;
-    XDisplay = info.info.x11.display;
-    XWindow = info.info.x11.window;
-    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-    PreviousXErrorHandler = XSetErrorHandler(OnXError);
-}
-#endif
 
 static bool Fail(const char* what, std::string* error)
 {
@@ -185,9 +128,7 @@ bool CreateDisplay(std::string* error)
     if (Context == nullptr)
         return Fail("cannot create an OpenGL context", error);
     SDL_AddEventWatch(WatchEvents, nullptr);
-#if defined(__linux__)
-    WatchXWindow();
-#endif
+    WatchNativeWindow(SdlWindow);
     if (!Windowed)
         SDL_ShowCursor(SDL_DISABLE);
     SDL_RaiseWindow(SdlWindow);
@@ -244,85 +185,21 @@ uint32_t DisplayTicks() { return SDL_GetTicks(); }
 bool PollQuit()
 {
     SDL_PumpEvents();
+    const bool gone = NativeWindowGone();
     static bool told = false;
-    if (WindowGone && !told) {
+    if (gone && !told) {
         std::fprintf(stderr, "sideways: the window was closed by another program; the show ends\n");
         told = true;
     }
     const bool down = SDL_GetKeyboardState(nullptr)[SDL_SCANCODE_ESCAPE] != 0;
-    return QuitRequested.exchange(false) || down || WindowGone;
+    return QuitRequested.exchange(false) || down || gone;
 }
-
-#if defined(__linux__)
-// SDL's X11 message box runs in a process it forks. Children of ours die with the thread that made
-// them and note their process id here, a page shared with them, so that the box can be closed.
-static pid_t ParentPid = 0;
-static std::atomic<pid_t>* BoxPid = nullptr;
-
-static void InForkedChild()
-{
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != ParentPid)
-        _exit(1);
-    if (BoxPid != nullptr)
-        BoxPid->store(getpid());
-}
-
-static void PrepareBoxProcess()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        ParentPid = getpid();
-        void* page = mmap(nullptr, sizeof(std::atomic<pid_t>), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-        if (page != MAP_FAILED)
-            BoxPid = new (page) std::atomic<pid_t>(0);
-        pthread_atfork(nullptr, nullptr, InForkedChild);
-    });
-    if (BoxPid != nullptr)
-        BoxPid->store(0);
-}
-#endif
 
 void ShowMessage(const char* text, const char* caption)
 {
     std::fprintf(stderr, "sideways: %s: %s\n", caption, text);
-#if defined(__linux__)
-    // The box waits on a thread of its own, so that the show window keeps taking Escape, a close
-    // request and the signals (which SDL turns into a quit request) while it is up; any of them
-    // closes the box.
-    PrepareBoxProcess();
-    std::atomic<bool> done{false};
-    int result = 0;
-    std::thread box([&] {
-        result = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr);
-        done = true;
-    });
-    bool quit = false;
-    while (!done) {
-        if (!quit && PollQuit()) {
-            quit = true;
-            const pid_t pid = BoxPid != nullptr ? BoxPid->load() : 0;
-            if (pid <= 0)
-                break;  // a box shown in this process: leave it to the end of the process
-            kill(pid, SIGKILL);
-        }
-        SDL_Delay(10);
-    }
-    if (done)
-        box.join();
-    else
-        box.detach();
-    if (quit)
+    if (ShowDesktopBox(SdlWindow, caption, text, PollQuit))
         QuitRequested = true;
-    else if (result != 0)
-#else
-    // The box comes before the show starts, and the show's window is no use behind it. Windows
-    // keeps a box without an owner under a full-screen window, where nobody could see it.
-    if (SdlWindow != nullptr)
-        SDL_HideWindow(SdlWindow);
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) != 0)
-#endif
-        std::fprintf(stderr, "sideways: cannot show a message box: %s\n", SDL_GetError());
 }
 
 void CloseDisplay()
@@ -333,17 +210,8 @@ void CloseDisplay()
     if (SdlWindow != nullptr)
         SDL_DestroyWindow(SdlWindow);
     SdlWindow = nullptr;
-    // SDL_Quit puts back X's fatal error handler before it closes the connection: take the errors
-    // about a destroyed window here first.
-#if defined(__linux__)
-    if (XDisplay != nullptr)
-        XSync(XDisplay, False);
-#endif
+    ReleaseNativeWindow();
     SDL_Quit();
-#if defined(__linux__)
-    XDisplay = nullptr;
-    XWindow = 0;
-#endif
 }
 
 bool PumpMessage()
