@@ -20,7 +20,7 @@ std::vector<std::string> EncoderArguments(const EncoderSettings& s)
                            // A stream cannot be rewritten to put the index first: fragments instead.
                            s.outputFd >= 0 ? "+frag_keyframe+empty_moov" : "+faststart", "-f", "mp4"});
     } else {
-        // Lossless H.264 on the RGB planes themselves: no color conversion, nothing lost, and
+        // Lossless H.264 on the RGB planes themselves: no colour conversion, nothing lost, and
         // several times faster than FFV1 at this size.
         a.insert(a.end(), {"-c:v", "libx264rgb", "-qp", "0", "-preset", "ultrafast", "-pix_fmt", "rgb24",
                            "-c:a", "flac", "-f", "matroska"});

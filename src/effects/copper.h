@@ -1,4 +1,4 @@
-// Copper-bar details shared with the tests: the bar colors and where the bars stand.
+// Copper-bar details shared with the tests: the bar colours and where the bars stand.
 #pragma once
 #include <array>
 #include <cstddef>

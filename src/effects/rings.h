@@ -1,4 +1,4 @@
-// Interference-ring details shared with the tests: the two colors and the wandering centres.
+// Interference-ring details shared with the tests: the two colours and the wandering centres.
 #pragma once
 #include <array>
 #include <cstdint>

@@ -42,9 +42,9 @@ static void FillRun(uint16_t* p, size_t n, uint16_t col)
         *p = col;
 }
 
-void FillScreen(uint32_t color)
+void FillScreen(uint32_t colour)
 {
-    FillRun(Framebuffer, BufferPixels, static_cast<uint16_t>(color));
+    FillRun(Framebuffer, BufferPixels, static_cast<uint16_t>(colour));
 }
 
 void ClearRegion(const Region* r)

@@ -52,7 +52,7 @@ Region* RegionRightHalf(Region* r);   // columns 120..239, rows 0..319
 // The same for columns [x0, x1) of every row: the two sides of a split screen.
 Region* RegionColumns(Region* r, uint16_t x0, uint16_t x1);
 
-// Fills the whole buffer with the low 16 bits of color; the upper bits are ignored.
-void FillScreen(uint32_t color);
+// Fills the whole buffer with the low 16 bits of colour; the upper bits are ignored.
+void FillScreen(uint32_t colour);
 // Writes black to the record's rectangle and nothing else; an empty rectangle writes nothing.
 void ClearRegion(const Region* r);
