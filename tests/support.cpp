@@ -105,3 +105,19 @@ const ShowMusic& WholeShow(Stretch* stretch)
         *stretch = s;
     return music;
 }
+
+void EffectLoopsTest::SetUp()
+{
+    EnsureTables();
+    UseEffectLoops(GetParam());
+}
+
+void EffectLoopsTest::TearDown()
+{
+    UseEffectLoops(EffectLoopChoices().back());
+}
+
+std::string EffectLoopsName(const ::testing::TestParamInfo<EffectLoops>& info)
+{
+    return ::testing::PrintToString(info.param);
+}

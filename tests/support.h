@@ -1,12 +1,16 @@
 // Shared test helpers: a frame buffer owned by the test, the tables built once per process, test
 // pictures, scratch folders and files, and the whole show's music rendered once.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "capture/show_music.h"
+#include "effects/effects.h"
 #include "frame/frame.h"
 
 // Points Framebuffer at a fresh buffer filled with `fill` for the test's lifetime.
@@ -69,3 +73,16 @@ bool Exists(const std::string& path);
 
 // The whole show's music at 60 fps, rendered once per test process, and its stretch.
 const ShowMusic& WholeShow(Stretch* stretch = nullptr);
+
+// A fixture whose cases run once per kind of pixel loop this processor has, drawing with that kind
+// (tables built); the default kind is put back afterwards. Instantiate with EFFECT_LOOPS_SUITE.
+class EffectLoopsTest : public ::testing::TestWithParam<EffectLoops> {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+std::string EffectLoopsName(const ::testing::TestParamInfo<EffectLoops>& info);
+inline void PrintTo(EffectLoops loops, std::ostream* os) { *os << (loops == EffectLoops::Wide ? "Wide" : "Plain"); }
+#define EFFECT_LOOPS_SUITE(Suite)                                                                          \
+    INSTANTIATE_TEST_SUITE_P(Loops, Suite, ::testing::ValuesIn(EffectLoopChoices().begin(), EffectLoopChoices().end()), \
+                             EffectLoopsName)

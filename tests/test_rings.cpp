@@ -95,6 +95,10 @@ void ExpectBothMatchTheirReferences(const Region& r, const ScopedFramebuffer& fb
 
 }  // namespace
 
+// The pixel passes, once per kind of loop.
+using RingLoops = EffectLoopsTest;
+EFFECT_LOOPS_SUITE(RingLoops);
+
 TEST(RingCentres, MatchTheWorkedValuesAtZeroAndTenSeconds)
 {
     const Region at0 = MakeRegion(0, 0, 240, 320, 0);
@@ -144,7 +148,7 @@ TEST(RingCentres, FollowTheirFormulaAndStayInTheirBandsForTheWholeShow)
     }
 }
 
-TEST(RingColours, PixelAtTheOriginIsDarkForBothFormsAtTimeZero)
+TEST_P(RingLoops, PixelAtTheOriginIsDarkForBothFormsAtTimeZero)
 {
     EnsureTables();
     const Region r = MakeRegion(0, 0, 240, 320, 0);
@@ -165,7 +169,7 @@ TEST(RingColours, PixelAtTheOriginIsDarkForBothFormsAtTimeZero)
 }
 
 // Every pixel is compared, so this also checks that nothing outside the rectangle is touched.
-TEST(RingsPixelPass, MatchesThePlainPassOverTimesAndRectangles)
+TEST_P(RingLoops, PixelPassMatchesThePlainPassOverTimesAndRectangles)
 {
     EnsureTables();
     const std::vector<uint16_t> start = HashPattern(7);
@@ -190,7 +194,7 @@ TEST(RingsPixelPass, MatchesThePlainPassOverTimesAndRectangles)
         }
 }
 
-TEST(RingsPixelPass, MatchesThePlainPassEveryFrameOfOneOrder)
+TEST_P(RingLoops, PixelPassMatchesThePlainPassEveryFrameOfOneOrder)
 {
     // A frame every ~16 ms through an order of the split screens: centres cross every column.
     EnsureTables();
@@ -202,7 +206,7 @@ TEST(RingsPixelPass, MatchesThePlainPassEveryFrameOfOneOrder)
     }
 }
 
-TEST(RingsXor3, OverlayTurnsOnlyTheOddParityPixelsDark)
+TEST_P(RingLoops, Xor3OverlayTurnsOnlyTheOddParityPixelsDark)
 {
     EnsureTables();
     const std::vector<uint16_t> picture = HashPattern(7);
@@ -227,7 +231,7 @@ TEST(RingsXor3, OverlayTurnsOnlyTheOddParityPixelsDark)
     EXPECT_LT(dark, int(BufferPixels));
 }
 
-TEST(RingsRectangles, QuadrantsSideBySideShowTheSameColumnsAndRowsContinueTheBuffer)
+TEST_P(RingLoops, RectanglesQuadrantsSideBySideShowTheSameColumnsAndRowsContinueTheBuffer)
 {
     EnsureTables();
     for (uint32_t m : {0u, 10000u, 61441u}) {
@@ -251,7 +255,7 @@ TEST(RingsRectangles, QuadrantsSideBySideShowTheSameColumnsAndRowsContinueTheBuf
     }
 }
 
-TEST(RingsRectangles, OneColumnRegionDrawsTheFirstColumnOfAnyRegion)
+TEST_P(RingLoops, RectanglesOneColumnRegionDrawsTheFirstColumnOfAnyRegion)
 {
     EnsureTables();
     for (uint32_t m : {0u, 10000u, 40320u}) {
@@ -271,7 +275,7 @@ TEST(RingsRectangles, OneColumnRegionDrawsTheFirstColumnOfAnyRegion)
     }
 }
 
-TEST(RingsSafety, RowTermsPastTheTableAreClampedToItsLastRow)
+TEST_P(RingLoops, SafetyRowTermsPastTheTableAreClampedToItsLastRow)
 {
     // A centre row of 200 swings the third centre down to row 400, far past the table.
     EnsureTables();
@@ -288,7 +292,7 @@ TEST(RingsSafety, RowTermsPastTheTableAreClampedToItsLastRow)
     EXPECT_TRUE(reachedPast);
 }
 
-TEST(RingsSafety, CentresFarOffTheRowStillPaintEveryPixelFromTheTable)
+TEST_P(RingLoops, SafetyCentresFarOffTheRowStillPaintEveryPixelFromTheTable)
 {
     // A centre column of 0 wraps the centres to 65506..65535 and 0..30; the column terms must not
     // leave the table (the sanitizer build checks the reads).

@@ -73,7 +73,11 @@ TEST(RotozoomSteps, HalfTheWidthDoublesOnlyThePixelSteps)
     }
 }
 
-TEST(Rotozoom, FirstTexelsAtTimeZeroAndTheWrapToRow255)
+// The rotozoomer's pixels, once per kind of loop.
+using RotozoomLoops = EffectLoopsTest;
+EFFECT_LOOPS_SUITE(RotozoomLoops);
+
+TEST_P(RotozoomLoops, FirstTexelsAtTimeZeroAndTheWrapToRow255)
 {
     EnsureTables();  // the rotozoomer reads its copy of the texture
     ScopedFramebuffer fb;
@@ -86,7 +90,7 @@ TEST(Rotozoom, FirstTexelsAtTimeZeroAndTheWrapToRow255)
     EXPECT_EQ(fb.At(0, 1), Texel(255, 1));
 }
 
-TEST(Rotozoom, MatchesTheReferenceOverTimesAndRegions)
+TEST_P(RotozoomLoops, MatchesTheReferenceOverTimesAndRegions)
 {
     EnsureTables();
     const uint32_t times[] = {0, 1, 699, 1000, 2199, 3000, 40320, 65536, 98765, 1234567, 2147483648u, 4294967295u};
@@ -106,7 +110,7 @@ TEST(Rotozoom, MatchesTheReferenceOverTimesAndRegions)
         }
 }
 
-TEST(Rotozoom, EmptyOrInvertedRectangleDrawsNothing)
+TEST_P(RotozoomLoops, EmptyOrInvertedRectangleDrawsNothing)
 {
     ScopedFramebuffer fb(0x1234);
     const Region rects[] = {MakeRegion(50, 0, 50, 320), MakeRegion(0, 90, 240, 90), MakeRegion(60, 0, 40, 320)};

@@ -52,10 +52,9 @@ static bool FindPixel(uint32_t millis, Pred pred, int* px, int* py)
     return false;
 }
 
-class TunnelTest : public ::testing::Test {
-protected:
-    void SetUp() override { EnsureTables(); }
-};
+// The tunnel's pixels, once per kind of loop.
+using TunnelTest = EffectLoopsTest;
+EFFECT_LOOPS_SUITE(TunnelTest);
 
 TEST(TunnelShifts, FollowTheClock)
 {
@@ -80,7 +79,7 @@ TEST(TunnelShifts, FollowTheClock)
     }
 }
 
-TEST_F(TunnelTest, DepthZeroOrOneIsBlackWhateverTheShifts)
+TEST_P(TunnelTest, DepthZeroOrOneIsBlackWhateverTheShifts)
 {
     for (uint32_t millis : {0u, 30u, 1234u, 77777u}) {
         ScopedFramebuffer fb(0xFFFF);
@@ -99,7 +98,7 @@ TEST_F(TunnelTest, DepthZeroOrOneIsBlackWhateverTheShifts)
     }
 }
 
-TEST_F(TunnelTest, TextureRowAndColumnWrapAt128)
+TEST_P(TunnelTest, TextureRowAndColumnWrapAt128)
 {
     ScopedFramebuffer fb;
     int x, y;
@@ -117,7 +116,7 @@ TEST_F(TunnelTest, TextureRowAndColumnWrapAt128)
     EXPECT_EQ(fb.At(x, y), TunnelTexture[Depth(x + 60, y + 80) * 128 + 127]);
 }
 
-TEST_F(TunnelTest, LowerLeftQuadrantEqualsTheSamePixelsOfAFullCall)
+TEST_P(TunnelTest, LowerLeftQuadrantEqualsTheSamePixelsOfAFullCall)
 {
     ScopedFramebuffer full(0x1111);
     const Region whole = MakeRegion(0, 0, 240, 320, 51234);
@@ -134,7 +133,7 @@ TEST_F(TunnelTest, LowerLeftQuadrantEqualsTheSamePixelsOfAFullCall)
         }
 }
 
-TEST_F(TunnelTest, EmptyRectangleWritesNothing)
+TEST_P(TunnelTest, EmptyRectangleWritesNothing)
 {
     ScopedFramebuffer fb(0x1234);
     const Region rects[] = {MakeRegion(80, 0, 80, 320, 500), MakeRegion(0, 200, 240, 200, 500)};
@@ -143,7 +142,7 @@ TEST_F(TunnelTest, EmptyRectangleWritesNothing)
     EXPECT_EQ(FirstDifference(fb.pixels, std::vector<uint16_t>(BufferPixels, 0x1234)), "");
 }
 
-TEST_F(TunnelTest, MatchesTheReferenceOverTimesAndRegions)
+TEST_P(TunnelTest, MatchesTheReferenceOverTimesAndRegions)
 {
     // With the far edges of the tables (15737023, 31474046) and the extremes of the clock.
     const uint32_t times[] = {0, 9, 10, 785, 2356, 4712, 40320, 99999, 15737023, 31474046, 4294967295u};
@@ -162,7 +161,7 @@ TEST_F(TunnelTest, MatchesTheReferenceOverTimesAndRegions)
         }
 }
 
-TEST_F(TunnelTest, ALargerCentreStaysInsideTheTablesAndIsBlackBeyondThem)
+TEST_P(TunnelTest, ALargerCentreStaysInsideTheTablesAndIsBlackBeyondThem)
 {
     for (uint32_t t : {0u, 1571u, 785u}) {
         Region r = MakeRegion(0, 0, 240, 320, t);

@@ -3,14 +3,17 @@
 #pragma once
 #include <cstdint>
 
+// True while the effects draw with the 512-bit loops (see UseEffectLoops); never elsewhere.
+bool WideLoops();
+
 #if defined(__x86_64__)
 #define SIDEWAYS_WIDE_EFFECTS 1
 #include <immintrin.h>
 
 #define WIDE_LOOP __attribute__((target("avx512f,avx512bw,avx512vl")))
 
-// True when this processor runs the 512-bit loops; checked once.
-inline bool WideLoops()
+// True when this processor has the instructions of the 512-bit loops; checked once.
+inline bool ProcessorRunsWideLoops()
 {
     static const bool wide = [] {
         __builtin_cpu_init();
