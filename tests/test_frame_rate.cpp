@@ -37,3 +37,22 @@ TEST(FrameRate, FewerThanTwoFramesOfTheLoopGiveZero)
     CountFrame(&rate, 2'000);  // a second frame with no time between them
     EXPECT_EQ(FramesPerSecond(&rate), 0.0);
 }
+
+TEST(FrameRate, TimedFramesReportTheMeanAndWorstOfEachPartFromTheSecondFrameOfTheLoop)
+{
+    FrameRate rate;
+    const auto present = [&rate](int64_t converted, int64_t swapped) {
+        const PresentMoments moments = {converted, swapped};
+        CountTimedFrame(&rate, &moments);
+    };
+    present(1'000, 2'000);                  // the start frame
+    present(5'000'000'000, 5'001'000'000);  // the first frame of the loop, after the tables
+    EXPECT_EQ(rate.software.frames, 0u);
+    // Two frames: software 0.5 ms then 1.5 ms after the swap; upload and swap 1 ms then 4 ms.
+    present(5'001'500'000, 5'002'500'000);
+    present(5'004'000'000, 5'008'000'000);
+    EXPECT_EQ(rate.calls, 4u);
+    EXPECT_EQ(FrameRateReport(&rate), "sideways: 285.7 frames per second (3 frames in 0.01 s)\n"
+                                      "sideways: software (draw + conversion) mean 1.000 ms, worst 1.500 ms\n"
+                                      "sideways: upload and swap mean 2.500 ms, worst 4.000 ms\n");
+}

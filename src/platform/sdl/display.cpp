@@ -151,9 +151,13 @@ bool CreateDisplay(std::string* error)
     return true;
 }
 
-void PresentFrame()
+void ConvertForDisplay()
 {
     ConvertFrame(Framebuffer, TextureStaging);
+}
+
+void UploadAndSwap()
+{
     glTexImage2D(GL_TEXTURE_2D, 0, 3, StagingSize, StagingSize, 0, GL_RGB, GL_BYTE, TextureStaging);
     // The window may reach its full-screen size only after the context was made, and a window
     // may be resized at any time; follow it. A window keeps the picture's 4:3 shape.
@@ -178,6 +182,12 @@ void PresentFrame()
     }
     glEnd();
     SDL_GL_SwapWindow(SdlWindow);
+}
+
+void PresentFrame()
+{
+    ConvertForDisplay();
+    UploadAndSwap();
 }
 
 uint32_t DisplayTicks() { return SDL_GetTicks(); }

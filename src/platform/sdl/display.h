@@ -17,6 +17,10 @@ bool ListDisplays(std::string* text, std::string* error);
 // quarter turn clockwise over the whole screen, or over the largest 4:3 part of a window with
 // black bars beside it, then swaps.
 void PresentFrame();
+// PresentFrame's two halves, for timing them apart: the conversion of the Framebuffer, then the
+// upload, the draw and the swap.
+void ConvertForDisplay();
+void UploadAndSwap();
 // Milliseconds since SDL started, wrapping at 2^32.
 uint32_t DisplayTicks();
 // True when Escape is down now, was pressed since the last poll, or the window was asked to close
