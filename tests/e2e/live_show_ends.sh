@@ -10,10 +10,13 @@ set +e; env -u DISPLAY "$demo" --help >"$TMP/stdout" 2>"$TMP/stderr"; code=$?; s
 [[ $code -eq 0 ]] && grep -q "^usage: sideways" "$TMP/stdout" || fail "--help: exit $code, $(cat "$TMP/stderr")"
 
 start_xvfb 1024x768
-ours() { pgrep -fx "$demo" || true; }
+# Our processes carry a tag in their environment, which the box's forked process inherits; demos
+# that other tests start at the same time do not.
+tag="SIDEWAYS_TEST_TAG=live-show-ends-$$"
+ours() { grep -lzx "$tag" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3 || true; }
 # box_then KEYS: shows the box, ends it with KEYS (a signal, or a key on the show window).
 box_then() {
-  SDL_AUDIODRIVER=no-such-driver "$demo" 2>"$TMP/stderr" &
+  env "$tag" SDL_AUDIODRIVER=no-such-driver "$demo" 2>"$TMP/stderr" &
   local pid=$!
   wait_window BASS 20 "$pid" >/dev/null || fail "no Init FAIL box: $(cat "$TMP/stderr")"
   if [[ $1 == Escape ]]; then
