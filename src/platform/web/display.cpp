@@ -132,11 +132,6 @@ void PresentWebFrame()
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }
 
-uint32_t WebTicks()
-{
-    return static_cast<uint32_t>(static_cast<uint64_t>(emscripten_get_now()));
-}
-
 bool PollWebQuit()
 {
     const bool quit = QuitRequested;

@@ -1,4 +1,4 @@
-// The browser side of the show: the WebGL canvas, the keyboard and the clock. Main thread only;
+// The browser side of the show: the WebGL canvas, and the keyboard. Main thread only;
 // the context lives as long as the page's instance of the program.
 #pragma once
 #include <cstdint>
@@ -10,8 +10,6 @@ bool CreateWebDisplay(std::string* error);
 // Uploads the Framebuffer as RGB565 and draws it turned a quarter turn clockwise; the browser
 // shows it when the animation frame returns.
 void PresentWebFrame();
-// Milliseconds since the page started, wrapping at 2^32.
-uint32_t WebTicks();
 // True when Escape was pressed since the last poll.
 bool PollWebQuit();
 // Shows the text on the page over the picture and writes it to the console.

@@ -5,12 +5,47 @@
 #include <emscripten/emscripten.h>
 
 #include "app/driver.h"
+#include "platform/sdl/sound.h"
+#include "platform/web/audio_clock.h"
 #include "platform/web/display.h"
 #include "sound/music.h"
-#include "platform/sdl/sound.h"
 
-static const Platform WebPlatform = {CreateWebDisplay, PresentWebFrame, WebTicks, PollWebQuit,
-                                     ShowWebMessage, PumpWebMessage, SdlSound};
+// SDL's sound layer, with the show's clock counting the frames its output takes.
+static int InitWithClock(int device, uint32_t rate, uint32_t flags)
+{
+    const int opened = SdlSound.Init(device, rate, flags);
+    if (opened && device != SoundNoDevice)
+        HookAudioClock();
+    return opened;
+}
+
+static int PlayWithClock()
+{
+    const int played = SdlSound.MusicPlay();
+    if (played)
+        RestartAudioClock();
+    return played;
+}
+
+static int MoveWithClock(uint32_t position)
+{
+    const int moved = SdlSound.MusicSetPosition(position);
+    if (moved && SdlSound.MusicGetPosition() != PositionUnknown)
+        RestartAudioClock();
+    return moved;
+}
+
+static SoundTable WebSound()
+{
+    SoundTable sound = SdlSound;
+    sound.Init = InitWithClock;
+    sound.MusicPlay = PlayWithClock;
+    sound.MusicSetPosition = MoveWithClock;
+    return sound;
+}
+
+static const Platform WebPlatform = {CreateWebDisplay, PresentWebFrame, AudioTicks, PollWebQuit,
+                                     ShowWebMessage, PumpWebMessage, WebSound()};
 static LiveShow TheShow;
 static uint32_t FramesShown = 0;
 static uint32_t FrameMillis = 0;
@@ -24,7 +59,7 @@ static void Finish()
 static void Frame()
 {
     ++FramesShown;
-    FrameMillis = WebTicks() - StartTick;
+    FrameMillis = AudioTicks() - StartTick;
     if (!ShowFrame(&TheShow)) {
         emscripten_cancel_main_loop();
         Finish();
@@ -44,8 +79,8 @@ EMSCRIPTEN_KEEPALIVE void SidewaysStart()
     emscripten_set_main_loop(Frame, 0, 0);
 }
 
-// What the page and its tests read: the position last drawn (order | row << 16), the time since
-// the music started at that frame in milliseconds (the scenes' own clock stands still at times),
+// What the page and its tests read: the position last drawn (order | row << 16), the clock at
+// that frame: milliseconds of music heard (the scenes' own clock stands still at times),
 // and the number of frames drawn.
 EMSCRIPTEN_KEEPALIVE uint32_t SidewaysPosition()
 {
