@@ -51,7 +51,4 @@ WIDE_LOOP inline __m256i GatherTexels(__mmask16 lanes, __m512i index, const uint
     const __m512i pairs = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), lanes, index, table, 2);
     return Narrow32To16(pairs);
 }
-#else
-// Elsewhere (a browser's wasm, for one) only the plain loops exist.
-inline bool WideLoops() { return false; }
 #endif
