@@ -350,6 +350,9 @@ TEST(PendingFile, UnwritablePathIsNamedWithTheReason)
 
 TEST(PendingFile, LongNamesLinksAndStaleTemporaries)
 {
+#if defined(_WIN32)
+    GTEST_SKIP() << "symbolic links, NAME_MAX and the process ids in temporary names are checked on POSIX";
+#else
     ScratchFolder dir;
     std::string error;
     // The longest legal name still gets a temporary.
@@ -377,6 +380,7 @@ TEST(PendingFile, LongNamesLinksAndStaleTemporaries)
     std::vector<std::string> names = dir.Names();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"link", NameOf(longName), "show.wav", NameOf(running)}));
+#endif
 }
 
 TEST(OutputFolder, FailedRunLeavesTheFolderAsItWas)
