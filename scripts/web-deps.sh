@@ -21,7 +21,8 @@ jobs=${SIDEWAYS_JOBS:-2}
 
 sdl_src=$(FetchDebianSource libsdl2 "$src_dir")
 mpt_src=$(FetchDebianSource libopenmpt "$src_dir")
-emcc_version=$(emcc --version 2>/dev/null | head -1)
+# sed reads to the end: head would stop emcc with SIGPIPE, which pipefail turns into a failure.
+emcc_version=$(emcc --version 2>/dev/null | sed -n 1p)
 stamp="sdl2 ${sdl_src##*-} libopenmpt ${mpt_src##*-} ($emcc_version)"
 if [[ -f $prefix/.stamp && $(cat "$prefix/.stamp") == "$stamp" ]]; then
   exit 0
