@@ -1,11 +1,12 @@
 // A stand-in for ffmpeg.exe in the capture's tests on Windows: copies its standard input to the
-// file its last argument names; with SIDEWAYS_STAND_IN_EXIT=N (N not empty) it closes its input
+// file its last argument names (after ffmpeg's "file:" protocol prefix, which the capture gives); with SIDEWAYS_STAND_IN_EXIT=N (N not empty) it closes its input
 // at once and exits with N instead.
 #include <fcntl.h>
 #include <io.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 int main(int argc, char** argv)
 {
@@ -15,7 +16,10 @@ int main(int argc, char** argv)
         return std::atoi(exit);
     }
     _setmode(_fileno(stdin), _O_BINARY);
-    std::FILE* out = std::fopen(argv[argc - 1], "wb");
+    const char* name = argv[argc - 1];
+    if (std::strncmp(name, "file:", 5) == 0)
+        name += 5;
+    std::FILE* out = std::fopen(name, "wb");
     if (out == nullptr)
         return 1;
     char buffer[65536];
