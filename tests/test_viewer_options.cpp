@@ -81,6 +81,7 @@ TEST(ViewerOptions, BadArgumentsAreRefusedWithTheReason)
         {{"--display"}, "--display needs a value"},
         {{"--display", "64"}, "--display takes a screen number from 0 to 63, not '64'"},
         {{"--display", "-1"}, "--display takes"},
+        {{"--display", "-0"}, "--display takes"},
         {{"--audio-offset", "1001"}, "--audio-offset takes milliseconds from -1000 to 1000"},
         {{"--audio-offset", "-1001"}, "--audio-offset takes"},
         {{"--audio-offset", "1.5"}, "--audio-offset takes"},

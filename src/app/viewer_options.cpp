@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "app/command_line.h"
 #include "app/show_timing.h"
 
 const char* const ViewerVersionText = "sideways 1.0\n";
@@ -26,34 +27,13 @@ const char* const ViewerUsageText =
     "  -h, --help            this text\n"
     "  --version             the program's version\n";
 
-// A decimal number in [low, high], digits with an optional leading minus.
-static bool ParseNumber(const std::string& text, long low, long high, long* value)
-{
-    const bool negative = !text.empty() && text[0] == '-';
-    const std::string digits = negative ? text.substr(1) : text;
-    if (digits.empty() || digits.size() > 9)
-        return false;
-    long v = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9')
-            return false;
-        v = v * 10 + (c - '0');
-    }
-    if (negative)
-        v = -v;
-    if (v < low || v > high)
-        return false;
-    *value = v;
-    return true;
-}
-
 // WIDTHxHEIGHT, each side 64..16384.
 static bool ParseSize(const std::string& text, int32_t* width, int32_t* height)
 {
     const size_t x = text.find('x');
     long w = 0, h = 0;
-    if (x == std::string::npos || text.substr(0, 1) == "-" || text.substr(x + 1, 1) == "-" ||
-        !ParseNumber(text.substr(0, x), 64, 16384, &w) || !ParseNumber(text.substr(x + 1), 64, 16384, &h))
+    if (x == std::string::npos || !ParseWholeNumber(text.substr(0, x), 64, 16384, &w) ||
+        !ParseWholeNumber(text.substr(x + 1), 64, 16384, &h))
         return false;
     *width = static_cast<int32_t>(w);
     *height = static_cast<int32_t>(h);
@@ -63,7 +43,7 @@ static bool ParseSize(const std::string& text, int32_t* width, int32_t* height)
 static bool ParseOffset(const std::string& name, const std::string& value, int32_t* millis, std::string* error)
 {
     long n = 0;
-    if (!ParseNumber(value, -1000, 1000, &n)) {
+    if (!ParseWholeNumber(value, -1000, 1000, &n)) {
         *error = name + " takes milliseconds from -1000 to 1000, not '" + value + "'";
         return false;
     }
@@ -128,7 +108,7 @@ bool ParseViewerOptions(int argc, const char* const* argv, const char* offsetVar
         const std::string value = argv[++i];
         long n = 0;
         if (name == "--display") {
-            if (!ParseNumber(value, 0, 63, &n)) {
+            if (!ParseWholeNumber(value, 0, 63, &n)) {
                 *error = "--display takes a screen number from 0 to 63, not '" + value + "'";
                 return false;
             }
@@ -143,7 +123,7 @@ bool ParseViewerOptions(int argc, const char* const* argv, const char* offsetVar
             }
             o->audioDevice = value;
         } else {
-            if (!ParseNumber(value, 0, LastOrder, &n)) {
+            if (!ParseWholeNumber(value, 0, LastOrder, &n)) {
                 *error = "--from takes an order from 0 to 31, not '" + value + "'";
                 return false;
             }

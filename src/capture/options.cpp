@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "app/command_line.h"
 #include "capture/show_music.h"
 
 const char* const UsageText =
@@ -26,23 +27,6 @@ const char* const UsageText =
     "                   ending with its black end frame)\n"
     "  --fps N          frames a second, 1..1000 (default 60)\n"
     "  -h, --help       this text\n";
-
-// A decimal number in [low, high], digits only.
-static bool ParseNumber(const std::string& text, long low, long high, long* value)
-{
-    if (text.empty() || text.size() > 9)
-        return false;
-    long v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        v = v * 10 + (c - '0');
-    }
-    if (v < low || v > high)
-        return false;
-    *value = v;
-    return true;
-}
 
 static bool EndsWith(const std::string& s, const std::string& end)
 {
@@ -86,25 +70,25 @@ bool ParseOptions(int argc, const char* const* argv, CaptureOptions* o, std::str
             }
             (name == "-o" ? o->video : name == "--png" ? o->pngDir : name == "--wav" ? o->wavFile : o->rawDir) = value;
         } else if (name == "--scale") {
-            if (!ParseNumber(value, 1, 16, &n)) {
+            if (!ParseWholeNumber(value, 1, 16, &n)) {
                 *error = "--scale takes a whole number from 1 to 16, not '" + value + "'";
                 return false;
             }
             o->scale = static_cast<int>(n);
         } else if (name == "--raw-every") {
-            if (!ParseNumber(value, 1, 1000000, &n)) {
+            if (!ParseWholeNumber(value, 1, 1000000, &n)) {
                 *error = "--raw-every takes a whole number from 1 up, not '" + value + "'";
                 return false;
             }
             o->rawEvery = static_cast<uint32_t>(n);
         } else if (name == "--fps") {
-            if (!ParseNumber(value, 1, 1000, &n)) {
+            if (!ParseWholeNumber(value, 1, 1000, &n)) {
                 *error = "--fps takes a whole number from 1 to 1000, not '" + value + "'";
                 return false;
             }
             o->fps = static_cast<uint32_t>(n);
         } else {
-            if (!ParseNumber(value, 0, LastOrder, &n)) {
+            if (!ParseWholeNumber(value, 0, LastOrder, &n)) {
                 *error = name + " takes an order from 0 to 31, not '" + value + "'";
                 return false;
             }
