@@ -8,11 +8,11 @@ set -euo pipefail
 source "$(dirname "$0")/lib/debian.bash"
 
 # The demo: the compiler and CMake, SDL and Xlib (which watches the window), OpenGL (Mesa's
-# drivers), libopenmpt, stb's PNG code for the asset converter, and X's core fonts, which SDL's X11
-# message box ("Init FAIL") draws with.
+# drivers), libopenmpt, stb's PNG code for the asset converter, zlib for the capture's PNGs, and
+# X's core fonts, which SDL's X11 message box ("Init FAIL") draws with.
 DemoPackages=(
   build-essential cmake pkg-config
-  libsdl2-dev libx11-dev libgl-dev libgl1-mesa-dri libopenmpt-dev libstb-dev
+  libsdl2-dev libx11-dev libgl-dev libgl1-mesa-dri libopenmpt-dev libstb-dev zlib1g-dev
   xfonts-base
 )
 # The tests and benchmarks, the end-to-end tests' X server and tools, the capture's encoder, and

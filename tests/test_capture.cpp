@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "capture/encoder.h"
+#include "capture/frame_workers.h"
 #include "capture/landscape.h"
 #include "capture/options.h"
 #include "capture/output_files.h"
@@ -156,7 +157,7 @@ TEST(Landscape, EveryDisplayPixelShowsBufferColumnYOfRow319MinusX)
     const std::vector<uint16_t> frame = HashPattern(9);
     std::vector<uint8_t> staging(StagingBytes), picture(LandscapeBytes(1));
     ConvertFrame(frame.data(), staging.data());
-    LandscapePicture(staging.data(), 1, picture.data());
+    LandscapePicture(staging.data(), picture.data());
     for (int y = 0; y < LandscapeHeight; ++y) {
         for (int x = 0; x < LandscapeWidth; ++x) {
             const uint16_t p = frame[size_t(319 - x) * BufferWidth + size_t(y)];
@@ -177,7 +178,7 @@ TEST(Landscape, BufferCornersLandOnTheScreenCornersTurnedClockwise)
     frame[BufferWidth - 1] = 0xFFFF;               // column 239, row 0: bottom right
     std::vector<uint8_t> staging(StagingBytes), picture(LandscapeBytes(1));
     ConvertFrame(frame.data(), staging.data());
-    LandscapePicture(staging.data(), 1, picture.data());
+    LandscapePicture(staging.data(), picture.data());
     auto at = [&](int x, int y) {
         const uint8_t* p = &picture[(size_t(y) * LandscapeWidth + size_t(x)) * 3];
         return std::vector<int>{p[0], p[1], p[2]};
@@ -208,8 +209,8 @@ TEST(Landscape, ScaleRepeatsEachPixelInASquareBlock)
         frame[i] = static_cast<uint16_t>(i * 40503u);
     std::vector<uint8_t> staging(StagingBytes), one(LandscapeBytes(1)), three(LandscapeBytes(3));
     ConvertFrame(frame.data(), staging.data());
-    LandscapePicture(staging.data(), 1, one.data());
-    LandscapePicture(staging.data(), 3, three.data());
+    LandscapePicture(staging.data(), one.data());
+    ScalePicture(one.data(), 3, three.data());
     for (size_t y = 0; y < 3 * LandscapeHeight; ++y)
         for (size_t x = 0; x < 3 * LandscapeWidth; ++x)
             for (size_t c = 0; c < 3; ++c)
@@ -535,4 +536,34 @@ TEST(Encoder, AFailingEncoderIsReportedWithItsStatus)
     EXPECT_NE(error.find("ffmpeg stopped taking frames"), std::string::npos) << error;
     EXPECT_FALSE(FinishEncoder(&e, &error));
     EXPECT_EQ(error, "ffmpeg failed with exit status 3");
+}
+
+TEST(FrameWorkers, EverySlotHandedIsWorkedOnceAndTakenBackInOrder)
+{
+    constexpr int Slots = 4;
+    std::vector<int> seen(Slots, -1), runs(Slots, 0);
+    int next[Slots] = {};
+    {
+        FrameWorkers workers(3, [&](int slot) {
+            ++runs[size_t(slot)];
+            seen[size_t(slot)] = next[slot];
+        });
+        // Frames 0..99 through four slots, as the capture does: take frame n - 4 before handing n.
+        for (int n = 0; n < 100; ++n) {
+            if (n >= Slots) {
+                workers.Take(n % Slots);
+                ASSERT_EQ(seen[size_t(n % Slots)], n - Slots);
+            }
+            next[n % Slots] = n;
+            workers.Hand(n % Slots);
+        }
+        for (int n = 100 - Slots; n < 100; ++n) {
+            workers.Take(n % Slots);
+            EXPECT_EQ(seen[size_t(n % Slots)], n);
+        }
+        EXPECT_EQ(runs, std::vector<int>(Slots, 25));
+        // Stopping with work still queued neither hangs nor leaves a thread behind.
+        for (int slot = 0; slot < Slots; ++slot)
+            workers.Hand(slot);
+    }
 }

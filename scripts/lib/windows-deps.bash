@@ -3,11 +3,11 @@
 
 WindowsTriple=x86_64-w64-mingw32
 
-# Installs the cross compiler (posix thread model: std::thread and std::mutex need it), Wine
-# and the tools the library builds use.
+# Installs the cross compiler (posix thread model: std::thread and std::mutex need it), zlib for
+# the capture's PNGs, Wine and the tools the library builds use.
 InstallWindowsToolchain() {
   InstallPackages g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
-    mingw-w64-x86-64-dev wine wine64 cmake make pkg-config autoconf automake libtool zip
+    mingw-w64-x86-64-dev libz-mingw-w64-dev wine wine64 cmake make pkg-config autoconf automake libtool zip
 }
 
 # Writes a CMake toolchain file for the cross compiler into $1.

@@ -13,25 +13,31 @@ static constexpr std::array<uint8_t, 128> Expand = [] {
     return t;
 }();
 
-void LandscapePicture(const uint8_t* staging, int scale, uint8_t* rgb)
+void LandscapePicture(const uint8_t* staging, uint8_t* rgb)
 {
     const size_t texelRow = size_t{StagingSize} * 3;
-    const size_t outRow = size_t{LandscapeWidth} * 3 * static_cast<size_t>(scale);
     for (int y = 0; y < LandscapeHeight; ++y) {
         // Display row Y is buffer column Y, read from buffer row 319 at the left edge upwards.
         const uint8_t* texel = staging + (BufferHeight - 1) * texelRow + size_t(y) * 3;
-        uint8_t* out = rgb;
-        for (int x = 0; x < LandscapeWidth; ++x, texel -= texelRow) {
-            const uint8_t r = Expand[texel[0] & 127], g = Expand[texel[1] & 127], b = Expand[texel[2] & 127];
-            for (int i = 0; i < scale; ++i, out += 3) {
-                out[0] = r;
-                out[1] = g;
-                out[2] = b;
-            }
+        for (int x = 0; x < LandscapeWidth; ++x, texel -= texelRow, rgb += 3) {
+            rgb[0] = Expand[texel[0] & 127];
+            rgb[1] = Expand[texel[1] & 127];
+            rgb[2] = Expand[texel[2] & 127];
         }
+    }
+}
+
+void ScalePicture(const uint8_t* rgb, int scale, uint8_t* scaled)
+{
+    const size_t outRow = size_t{LandscapeWidth} * 3 * static_cast<size_t>(scale);
+    for (int y = 0; y < LandscapeHeight; ++y) {
+        uint8_t* out = scaled;
+        for (int x = 0; x < LandscapeWidth; ++x, rgb += 3)
+            for (int i = 0; i < scale; ++i, out += 3)
+                std::memcpy(out, rgb, 3);
         for (int i = 1; i < scale; ++i)
-            std::memcpy(rgb + outRow * size_t(i), rgb, outRow);
-        rgb += outRow * static_cast<size_t>(scale);
+            std::memcpy(scaled + outRow * size_t(i), scaled, outRow);
+        scaled += outRow * static_cast<size_t>(scale);
     }
 }
 

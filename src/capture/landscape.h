@@ -11,11 +11,13 @@ constexpr int LandscapeHeight = 240;
 // A staging channel value (0..127, full intensity at 127) scaled to 0..255, rounded: v * 255 / 127.
 constexpr uint8_t ChannelTo8Bits(uint32_t v) { return static_cast<uint8_t>((v * 255 + 63) / 127); }
 
-// Writes the landscape picture from a staging texture filled by ConvertFrame, as RGB triples,
-// row-major, every pixel repeated scale times across and down (nearest neighbour):
-// (320 * scale) x (240 * scale) pixels. Display pixel (X, Y), X from the left, Y from the top,
-// shows texel (s = Y, t = 319 - X): buffer column Y of buffer row 319 - X.
-void LandscapePicture(const uint8_t* staging, int scale, uint8_t* rgb);
+// Writes the 320 x 240 landscape picture from a staging texture filled by ConvertFrame, as RGB
+// triples, row-major. Display pixel (X, Y), X from the left, Y from the top, shows texel
+// (s = Y, t = 319 - X): buffer column Y of buffer row 319 - X.
+void LandscapePicture(const uint8_t* staging, uint8_t* rgb);
+// Writes the landscape picture rgb with every pixel repeated scale times across and down
+// (nearest neighbour): (320 * scale) x (240 * scale) pixels.
+void ScalePicture(const uint8_t* rgb, int scale, uint8_t* scaled);
 
 // Bytes of a landscape picture at the given scale.
 constexpr size_t LandscapeBytes(int scale)

@@ -2,17 +2,23 @@
 // frame in step with the music, on the same library, timeline and effects as the live program.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
+#include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "app/driver.h"
 #include "capture/encoder.h"
+#include "capture/frame_workers.h"
 #include "capture/landscape.h"
 #include "capture/options.h"
 #include "capture/output_files.h"
@@ -229,64 +235,121 @@ static bool StartOutputs(const CaptureOptions& o, Run* run, const ShowMusic& mus
     return StartEncoder(&run->encoder, settings, error);
 }
 
-// Draws every frame of the stretch and hands it to each output.
+// One frame on its way to the outputs: drawn on the main thread, finished on a worker thread,
+// written by the main thread in the order drawn.
+struct FrameSlot {
+    uint32_t frame = 0, position = 0;
+    bool raw = false, png = false, video = false;   // what the frame goes to
+    std::vector<uint16_t> buffer;                   // the Framebuffer as drawn, for raw
+    std::vector<uint8_t> picture;                   // the landscape picture, for PNG and video
+    std::vector<uint8_t> rawBytes, pngBytes, videoFrame;  // made by the worker
+    bool outOfMemory = false;
+};
+
+// A worker's part: everything that takes time and touches nothing shared.
+static void FinishSlot(FrameSlot* s, int scale)
+{
+    try {
+        if (s->raw)
+            s->rawBytes = BufferBytes(s->buffer.data());
+        if (s->png)
+            s->pngBytes = EncodePng(s->picture.data(), LandscapeWidth, LandscapeHeight);
+        if (s->video) {
+            s->videoFrame.resize(LandscapeBytes(scale));
+            ScalePicture(s->picture.data(), scale, s->videoFrame.data());
+        }
+        s->outOfMemory = s->png && s->pngBytes.empty();
+    } catch (const std::bad_alloc&) {
+        s->outOfMemory = true;
+    }
+}
+
+// Writes a finished frame to its outputs, in the order the frames were drawn.
+static bool WriteSlot(Run* run, FrameSlot* s, std::string* error)
+{
+    if (s->outOfMemory) {
+        *error = "out of memory for frame " + std::to_string(s->frame);
+        return false;
+    }
+    for (Output& out : run->outputs) {
+        bool written = true;
+        if (out.kind == OutputKind::Raw && s->raw)
+            written = WriteFolderFile(&out.folder, FrameFileName(s->frame, "rgb565"), s->rawBytes, error);
+        else if (out.kind == OutputKind::Png)
+            written = WriteFolderFile(&out.folder, FrameFileName(s->frame, "png"), s->pngBytes, error);
+        else if (out.kind == OutputKind::Video && s->video &&
+                 !EncodeFrame(&run->encoder, s->videoFrame.data(), s->videoFrame.size(), error)) {
+            std::string status;
+            FinishEncoder(&run->encoder, &status);
+            *error += ": " + status;
+            written = false;
+        }
+        if (!written)
+            return false;
+    }
+    return true;
+}
+
+// Draws every frame of the stretch on this thread and hands it to the outputs. Worker threads,
+// one a processor, scale and compress the frames drawn ahead of the one being written.
 static bool RenderFrames(const CaptureOptions& o, Run* run, const ShowMusic& music, const Stretch& stretch,
                          std::string* error)
 {
     // On a 64-byte boundary, where the conversion takes its fastest path; one run at a time.
     alignas(64) static uint8_t staging[StagingBytes];
-    std::vector<uint8_t> picture(LandscapeBytes(1));
-    std::vector<uint8_t> videoFrame;
-    if (Find(run, OutputKind::Raw) != nullptr)
+    const bool raw = Find(run, OutputKind::Raw) != nullptr, png = Find(run, OutputKind::Png) != nullptr,
+               video = Find(run, OutputKind::Video) != nullptr;
+    if (raw)
         run->csv = "frame,order,row,millis,written\n";
+    const int threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    std::vector<FrameSlot> slots(static_cast<size_t>(2 * threads + 2));
+    std::optional<FrameWorkers> workers;
+    try {
+        workers.emplace(threads, [&slots, &o](int slot) { FinishSlot(&slots[size_t(slot)], o.scale); });
+    } catch (const std::system_error& e) {
+        *error = std::string("cannot start the worker threads: ") + e.what();
+        return false;
+    }
     ShowPlayer player;
     StartPlayer(&player, &music);
     Progress progress = {isatty(STDERR_FILENO) != 0, std::chrono::steady_clock::now(), {}};
     const uint32_t total = stretch.last - stretch.first + 1;
-    for (uint32_t frame = stretch.first; frame <= stretch.last; ++frame) {
-        if (StopSignal != 0)
+    // Frame first + n goes to slot n mod slots, which the frame slots.size() before it must leave.
+    const auto writeOut = [&](uint32_t n) {
+        FrameSlot* s = &slots[n % slots.size()];
+        workers->Take(static_cast<int>(n % slots.size()));
+        if (!WriteSlot(run, s, error))
             return false;
+        ShowProgress(&progress, n + 1, total, s->frame, s->position, o.fps, n + 1 == total);
+        return true;
+    };
+    for (uint32_t n = 0; n < total; ++n) {
+        if (StopSignal != 0 || (n >= slots.size() && !writeOut(n - uint32_t(slots.size()))))
+            return false;
+        const uint32_t frame = stretch.first + n;
         PlayFrame(&player, frame);
-        bool converted = false;
-        for (Output& out : run->outputs) {
-            if (out.kind == OutputKind::Raw) {
-                const bool written = frame % o.rawEvery == 0 || frame == stretch.first;
-                run->csv += std::to_string(frame) + "," + std::to_string(player.show.order) + "," +
-                            std::to_string(player.show.row) + "," + std::to_string(ElapsedMillis) + "," +
-                            (written ? "1" : "0") + "\n";
-                if (written &&
-                    !WriteFolderFile(&out.folder, FrameFileName(frame, "rgb565"), BufferBytes(Framebuffer), error))
-                    return false;
-                continue;
-            }
-            if (out.kind == OutputKind::Wav || (out.kind == OutputKind::Video && frame >= stretch.videoEnd))
-                continue;
-            if (!converted)
-                ConvertFrame(Framebuffer, staging);
-            converted = true;
-            if (out.kind == OutputKind::Png) {
-                LandscapePicture(staging, 1, picture.data());
-                const std::vector<uint8_t> png = EncodePng(picture.data(), LandscapeWidth, LandscapeHeight);
-                if (png.empty()) {
-                    *error = "out of memory for a PNG";
-                    return false;
-                }
-                if (!WriteFolderFile(&out.folder, FrameFileName(frame, "png"), png, error))
-                    return false;
-            } else {
-                videoFrame.resize(LandscapeBytes(o.scale));
-                LandscapePicture(staging, o.scale, videoFrame.data());
-                if (!EncodeFrame(&run->encoder, videoFrame.data(), videoFrame.size(), error)) {
-                    std::string status;
-                    FinishEncoder(&run->encoder, &status);
-                    *error += ": " + status;
-                    return false;
-                }
-            }
+        FrameSlot* s = &slots[n % slots.size()];
+        s->frame = frame;
+        s->position = PackPosition(uint32_t(player.show.order), uint32_t(player.show.row));
+        s->raw = raw && (frame % o.rawEvery == 0 || frame == stretch.first);
+        s->png = png;
+        s->video = video && frame < stretch.videoEnd;
+        if (raw)
+            run->csv += std::to_string(frame) + "," + std::to_string(player.show.order) + "," +
+                        std::to_string(player.show.row) + "," + std::to_string(ElapsedMillis) + "," +
+                        (s->raw ? "1" : "0") + "\n";
+        if (s->raw)
+            s->buffer.assign(Framebuffer, Framebuffer + BufferPixels);
+        if (s->png || s->video) {
+            ConvertFrame(Framebuffer, staging);
+            s->picture.resize(LandscapeBytes(1));
+            LandscapePicture(staging, s->picture.data());
         }
-        const uint32_t position = PackPosition(uint32_t(player.show.order), uint32_t(player.show.row));
-        ShowProgress(&progress, frame - stretch.first + 1, total, frame, position, o.fps, frame == stretch.last);
+        workers->Hand(static_cast<int>(n % slots.size()));
     }
+    for (uint32_t n = total > slots.size() ? total - uint32_t(slots.size()) : 0; n < total; ++n)
+        if (StopSignal != 0 || !writeOut(n))
+            return false;
     return true;
 }
 

@@ -81,5 +81,6 @@ std::string FrameFileName(uint32_t frame, const char* extension);
 
 // The 44-byte header of a WAV file of frames 16-bit stereo sample pairs at rate Hz.
 std::vector<uint8_t> WavHeader(uint32_t frames, uint32_t rate);
-// An RGB picture (3 bytes a pixel, row-major) as PNG bytes, the same bytes for the same pixels.
+// An RGB picture (3 bytes a pixel, row-major) as PNG bytes, the same bytes for the same pixels;
+// empty when memory runs out. Thread-safe.
 std::vector<uint8_t> EncodePng(const uint8_t* rgb, int width, int height);

@@ -55,7 +55,7 @@ GoldenFrame Fingerprint(const ShowPlayer* player)
 {
     static std::vector<uint8_t> staging(StagingBytes), picture(LandscapeBytes(1));
     ConvertFrame(Framebuffer, staging.data());
-    LandscapePicture(staging.data(), 1, picture.data());
+    LandscapePicture(staging.data(), picture.data());
     const std::vector<uint8_t> buffer = BufferBytes(Framebuffer);
     return {static_cast<uint32_t>(player->drawn), player->show.order, player->show.row, ElapsedMillis,
             HashBytes(buffer.data(), buffer.size()), HashBytes(picture.data(), picture.size())};
@@ -223,6 +223,6 @@ std::vector<uint8_t> DrawnPng()
 {
     std::vector<uint8_t> staging(StagingBytes), picture(LandscapeBytes(1));
     ConvertFrame(Framebuffer, staging.data());
-    LandscapePicture(staging.data(), 1, picture.data());
+    LandscapePicture(staging.data(), picture.data());
     return EncodePng(picture.data(), LandscapeWidth, LandscapeHeight);
 }
