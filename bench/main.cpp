@@ -138,6 +138,21 @@ void FloorReporter::Finalize()
         line("slowest", showSlowest);
         std::fprintf(out, "  slowest frame: %zu, order %u row %u, clock %u ms\n", slowest, PositionOrder(at.position),
                      PositionRow(at.position), at.millis);
+        // Where the frames over the target are: a count for each order that has some.
+        if (floorTime > 0) {
+            std::vector<uint32_t> over(32, 0);
+            size_t total = 0;
+            for (size_t k = 0; k < frames.size(); ++k)
+                if (frames[k] > ShowSlowestFloors * floorTime) {
+                    ++over[PositionOrder(ShowFrames()[k].position) % 32];
+                    ++total;
+                }
+            std::fprintf(out, "  over %.0f x floor: %zu frames;", ShowSlowestFloors, total);
+            for (size_t order = 0; order < over.size(); ++order)
+                if (over[order] > 0)
+                    std::fprintf(out, " %zu:%u", order, over[order]);
+            std::fprintf(out, " (order:frames)\n");
+        }
     }
 
     std::fprintf(out, "\nTargets (one core, release build):\n");
