@@ -239,33 +239,31 @@ static bool StartOutputs(const CaptureOptions& o, Run* run, const ShowMusic& mus
 // written by the main thread in the order drawn.
 struct FrameSlot {
     uint32_t frame = 0, position = 0;
-    bool raw = false, png = false, video = false;   // what the frame goes to
-    std::vector<uint16_t> buffer;                   // the Framebuffer as drawn, for raw
-    std::vector<uint8_t> picture;                   // the landscape picture, for PNG and video
-    std::vector<uint8_t> rawBytes, pngBytes, videoFrame;  // made by the worker
+    bool raw = false, png = false, video = false;  // what the frame goes to
+    std::vector<uint16_t> buffer;                  // the Framebuffer as drawn, for raw
+    std::vector<uint8_t> picture;                  // the landscape picture, for PNG and video
+    std::vector<uint8_t> rawBytes, pngBytes;       // made by the worker
     bool outOfMemory = false;
 };
 
-// A worker's part: everything that takes time and touches nothing shared.
-static void FinishSlot(FrameSlot* s, int scale)
+// A worker's part: the compressing and packing, which take time and touch nothing shared.
+static void FinishSlot(FrameSlot* s)
 {
     try {
         if (s->raw)
             s->rawBytes = BufferBytes(s->buffer.data());
         if (s->png)
             s->pngBytes = EncodePng(s->picture.data(), LandscapeWidth, LandscapeHeight);
-        if (s->video) {
-            s->videoFrame.resize(LandscapeBytes(scale));
-            ScalePicture(s->picture.data(), scale, s->videoFrame.data());
-        }
         s->outOfMemory = s->png && s->pngBytes.empty();
     } catch (const std::bad_alloc&) {
         s->outOfMemory = true;
     }
 }
 
-// Writes a finished frame to its outputs, in the order the frames were drawn.
-static bool WriteSlot(Run* run, FrameSlot* s, std::string* error)
+// Writes a finished frame to its outputs, in the order the frames were drawn. The video frame is
+// enlarged here, into one buffer for the whole run: it may be large, and ffmpeg takes longer to
+// encode it than this takes to make it.
+static bool WriteSlot(Run* run, const FrameSlot* s, int scale, std::vector<uint8_t>* videoFrame, std::string* error)
 {
     if (s->outOfMemory) {
         *error = "out of memory for frame " + std::to_string(s->frame);
@@ -277,12 +275,15 @@ static bool WriteSlot(Run* run, FrameSlot* s, std::string* error)
             written = WriteFolderFile(&out.folder, FrameFileName(s->frame, "rgb565"), s->rawBytes, error);
         else if (out.kind == OutputKind::Png)
             written = WriteFolderFile(&out.folder, FrameFileName(s->frame, "png"), s->pngBytes, error);
-        else if (out.kind == OutputKind::Video && s->video &&
-                 !EncodeFrame(&run->encoder, s->videoFrame.data(), s->videoFrame.size(), error)) {
-            std::string status;
-            FinishEncoder(&run->encoder, &status);
-            *error += ": " + status;
-            written = false;
+        else if (out.kind == OutputKind::Video && s->video) {
+            videoFrame->resize(LandscapeBytes(scale));
+            ScalePicture(s->picture.data(), scale, videoFrame->data());
+            if (!EncodeFrame(&run->encoder, videoFrame->data(), videoFrame->size(), error)) {
+                std::string status;
+                FinishEncoder(&run->encoder, &status);
+                *error += ": " + status;
+                written = false;
+            }
         }
         if (!written)
             return false;
@@ -291,7 +292,7 @@ static bool WriteSlot(Run* run, FrameSlot* s, std::string* error)
 }
 
 // Draws every frame of the stretch on this thread and hands it to the outputs. Worker threads,
-// one a processor, scale and compress the frames drawn ahead of the one being written.
+// one a processor, compress and pack the frames drawn ahead of the one being written.
 static bool RenderFrames(const CaptureOptions& o, Run* run, const ShowMusic& music, const Stretch& stretch,
                          std::string* error)
 {
@@ -303,9 +304,10 @@ static bool RenderFrames(const CaptureOptions& o, Run* run, const ShowMusic& mus
         run->csv = "frame,order,row,millis,written\n";
     const int threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
     std::vector<FrameSlot> slots(static_cast<size_t>(2 * threads + 2));
+    std::vector<uint8_t> videoFrame;
     std::optional<FrameWorkers> workers;
     try {
-        workers.emplace(threads, [&slots, &o](int slot) { FinishSlot(&slots[size_t(slot)], o.scale); });
+        workers.emplace(threads, [&slots](int slot) { FinishSlot(&slots[size_t(slot)]); });
     } catch (const std::system_error& e) {
         *error = std::string("cannot start the worker threads: ") + e.what();
         return false;
@@ -318,7 +320,7 @@ static bool RenderFrames(const CaptureOptions& o, Run* run, const ShowMusic& mus
     const auto writeOut = [&](uint32_t n) {
         FrameSlot* s = &slots[n % slots.size()];
         workers->Take(static_cast<int>(n % slots.size()));
-        if (!WriteSlot(run, s, error))
+        if (!WriteSlot(run, s, o.scale, &videoFrame, error))
             return false;
         ShowProgress(&progress, n + 1, total, s->frame, s->position, o.fps, n + 1 == total);
         return true;
