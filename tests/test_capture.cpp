@@ -460,6 +460,43 @@ TEST(CaptureFiles, PngDecodesToTheSamePixelsAndRepeatsByteForByte)
     stbi_image_free(pixels);
 }
 
+// Decoders differ in what they check: stb's reader ignores the chunk CRCs, which other programs
+// refuse a file for. Every chunk is walked and its CRC-32 worked out bit by bit here.
+TEST(CaptureFiles, PngChunksAreWellFormedWithTheirCrcs)
+{
+    const std::vector<uint8_t> rgb(size_t(LandscapeWidth) * LandscapeHeight * 3, 0x5A);
+    const std::vector<uint8_t> png = EncodePng(rgb.data(), LandscapeWidth, LandscapeHeight);
+    const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    ASSERT_GT(png.size(), sizeof signature);
+    ASSERT_TRUE(std::equal(signature, signature + 8, png.begin()));
+    const auto be32 = [&](size_t at) {
+        return uint32_t{png[at]} << 24 | uint32_t{png[at + 1]} << 16 | uint32_t{png[at + 2]} << 8 | png[at + 3];
+    };
+    std::vector<std::string> types;
+    for (size_t at = 8; at < png.size();) {
+        ASSERT_LE(at + 12, png.size());
+        const uint32_t length = be32(at);
+        ASSERT_LE(at + 12 + length, png.size());
+        uint32_t crc = 0xFFFFFFFFu;
+        for (size_t i = at + 4; i < at + 8 + length; ++i) {
+            crc ^= png[i];
+            for (int bit = 0; bit < 8; ++bit)
+                crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+        }
+        types.emplace_back(png.begin() + long(at) + 4, png.begin() + long(at) + 8);
+        EXPECT_EQ(be32(at + 8 + length), ~crc) << types.back();
+        if (types.back() == "IHDR") {
+            EXPECT_EQ(length, 13u);
+            EXPECT_EQ(be32(at + 8), uint32_t(LandscapeWidth));
+            EXPECT_EQ(be32(at + 12), uint32_t(LandscapeHeight));
+            EXPECT_EQ(png[at + 16], 8);  // bits a channel
+            EXPECT_EQ(png[at + 17], 2);  // RGB
+        }
+        at += 12 + length;
+    }
+    EXPECT_EQ(types, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
+}
+
 TEST(Encoder, FindsOnlyExecutableFilesOnThePath)
 {
 #if defined(_WIN32)
