@@ -17,8 +17,10 @@ InstallPackages() {
   done
   [[ ${#missing[@]} -eq 0 ]] && return 0
   echo "Installing: ${missing[*]}"
-  AsRoot apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive AsRoot apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # Another install running at the same moment holds dpkg's lock: wait for it, not fail.
+  AsRoot apt-get -o DPkg::Lock::Timeout=600 update -qq
+  DEBIAN_FRONTEND=noninteractive AsRoot apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
+    --no-install-recommends "${missing[@]}"
 }
 
 # The version of a source package that the deb-src entry offers, e.g. 2.26.5+dfsg-1.
