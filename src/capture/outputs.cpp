@@ -123,8 +123,10 @@ static bool CheckDistinct(const Outputs* out, std::string* error)
             if (f->option == nullptr || d->option == nullptr || f->stream >= 0 ||
                 (name != IndexName && !FrameOfName(name, Extension(*d), &frame)))
                 continue;
-            const std::string folder = FolderOf(f->target).empty() ? "." : FolderOf(f->target);
-            if (FileKey(folder) == d->key && !d->key.empty()) {
+            std::string folder = FolderOf(f->target);
+            while (folder.size() > 1 && folder.back() == '/')
+                folder.pop_back();
+            if (FileKey(folder.empty() ? "." : folder) == d->key && !d->key.empty()) {
                 *error = std::string(f->option) + " " + f->path + " is one of the files " + d->option + " writes";
                 return false;
             }
