@@ -62,5 +62,7 @@ std::string DescriptorKey(int fd);
 enum class FileKind : uint8_t { Missing, File, Folder, Device, Pipe, Other, Unknown };
 FileKind KindOf(const std::string& path);
 bool MakeFolder(const std::string& path);
+// The characters that end a folder's name in a path: "/", and on Windows also "\\".
+extern const char PathSeparators[];
 // This process's id, for unique temporary names (never to judge whether a file is stale).
 long ProcessId();

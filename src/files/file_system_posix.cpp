@@ -16,10 +16,14 @@ volatile std::sig_atomic_t StopSignal = 0;
 
 // Takes the lock on a file or folder just made, and checks that the name still leads to it:
 // another process may have claimed the name as stale between the create and the lock.
+// A file system without locks (some network and FUSE ones) holds nothing: there a leftover is
+// never judged stale, and nothing is refused for want of a lock.
+static bool Lock(int fd) { return flock(fd, LOCK_EX | LOCK_NB) == 0 || (errno != EWOULDBLOCK && errno != EINTR); }
+
 static bool HoldNew(int fd, const std::string& path)
 {
     struct stat opened, named;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fstat(fd, &opened) != 0 || stat(path.c_str(), &named) != 0 ||
+    if (!Lock(fd) || fstat(fd, &opened) != 0 || stat(path.c_str(), &named) != 0 ||
         opened.st_dev != named.st_dev || opened.st_ino != named.st_ino) {
         close(fd);
         errno = EEXIST;  // the caller tries another name
@@ -56,7 +60,7 @@ bool HoldFolder(const std::string& path, intptr_t* held)
     const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (!Lock(fd)) {
         close(fd);
         errno = EBUSY;
         return false;
@@ -236,5 +240,7 @@ FileKind KindOf(const std::string& path)
 }
 
 bool MakeFolder(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
+
+const char PathSeparators[] = "/";
 
 long ProcessId() { return static_cast<long>(getpid()); }

@@ -92,16 +92,11 @@ void RemoveIfStale(const std::string& path)
                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return;  // in use: a living writer holds it
+    // Let go before removing, which opens it again: its writer is gone, and no new writer takes a
+    // name that exists.
+    CloseHandle(h);
     std::error_code ec;
-    if (folder) {
-        for (const auto& entry : std::filesystem::directory_iterator(path, ec))
-            std::filesystem::remove_all(entry.path(), ec);
-        CloseHandle(h);
-        RemoveDirectoryA(path.c_str());
-    } else {
-        CloseHandle(h);
-        DeleteFileA(path.c_str());
-    }
+    std::filesystem::remove_all(path, ec);
 }
 
 int CreateHiddenFile(const std::string& folder, const std::string& hint, std::string* name)
@@ -211,5 +206,7 @@ FileKind KindOf(const std::string& path)
 }
 
 bool MakeFolder(const std::string& path) { return _mkdir(path.c_str()) == 0; }
+
+const char PathSeparators[] = "/\\";
 
 long ProcessId() { return static_cast<long>(GetCurrentProcessId()); }

@@ -13,13 +13,13 @@ namespace fs = std::filesystem;
 
 std::string FolderOf(const std::string& path)
 {
-    const size_t slash = path.find_last_of('/');
+    const size_t slash = path.find_last_of(PathSeparators);
     return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
 std::string NameOf(const std::string& path)
 {
-    const size_t slash = path.find_last_of('/');
+    const size_t slash = path.find_last_of(PathSeparators);
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
