@@ -36,12 +36,10 @@ struct Rect {
 // k is the multiplicative hash k * 2654435761 shifted right by shift (7, 9 or 11 in the tests).
 std::vector<uint16_t> HashPattern(int shift);
 
-// Puts back ScrollerPicture as the program was built with it, before any cut-out or scroller ran.
-void RestoreScrollerPicture();
 // Builds the lookup tables, the font and the encoded text once for the whole test binary.
 void EnsureTables();
-// Restores ScrollerPicture and builds everything again, for tests that ran the driver or the
-// scroller and so left the picture changed.
+// Builds everything again, ScrollerPicture as start-up leaves it, for tests that ran the driver
+// or the scroller and so left the picture changed.
 void RebuildTables();
 
 // The error a routine of the bool-plus-message kind reports: "" when it succeeds. Called as

@@ -146,12 +146,6 @@ TEST(CaptureFrames, OrdersOneAndTwoCarryTheFrozenClockInBothRecords)
     }
 }
 
-TEST(CaptureFrames, OnlyTheCreditOrdersRunTheScroller)
-{
-    for (int32_t order = 0; order <= LastOrder; ++order)
-        EXPECT_EQ(SceneScrolls(order), order >= 23 && order <= 29) << "order " << order;
-}
-
 TEST(Landscape, EveryDisplayPixelShowsBufferColumnYOfRow319MinusX)
 {
     const std::vector<uint16_t> frame = HashPattern(9);
