@@ -279,6 +279,7 @@ TEST(CaptureOptions, BadArgumentsAreRefusedWithTheReason)
         {{"--raw", "r", "--from", "32"}, "--from takes an order from 0 to 31"},
         {{"--raw", "r", "--to", "x"}, "--to takes an order"},
         {{"--raw", "r", "--raw-every", "0"}, "--raw-every takes"},
+        {{"--raw", "r", "--raw-every", "1000001"}, "--raw-every takes a whole number from 1 to 1000000, not '1000001'"},
         {{"--png", "p", "--raw-every", "2"}, "--raw-every needs --raw"},
         {{"--raw", "r", "--from", "5", "--to", "4"}, "--from 5 comes after --to 4"},
         {{"--wav", "w.wav", "--from", "31"}, "no time"},

@@ -230,6 +230,24 @@ static const char* GetDeviceName(int device)
     return found != nullptr ? name.c_str() : nullptr;
 }
 
+bool ListAudioDevices(std::string* text, std::string* error)
+{
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        *error = std::string("no sound output was found: SDL's audio cannot start (") + SDL_GetError() + ")";
+        return false;
+    }
+    const std::string driver = SDL_GetCurrentAudioDriver();
+    for (int device = 0, count = SDL_GetNumAudioDevices(0); device < count; ++device)
+        if (const char* name = SDL_GetAudioDeviceName(device, 0); name != nullptr)
+            *text += std::string(name) + "\n";
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (text->empty()) {
+        *error = "no sound output was found (SDL's audio driver " + driver + " lists none)";
+        return false;
+    }
+    return true;
+}
+
 static int MusicSetPosition(uint32_t position)
 {
     if (!Open() || Music == nullptr)
