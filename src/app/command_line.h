@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/show_timing.h"
+
 enum class OptionKind : uint8_t {
     Flag,     // no argument
     Stop,     // no argument; reading stops there and succeeds, whatever follows (--help)
@@ -27,6 +29,18 @@ struct OptionSpec {
     const char* help;      // the help text; {low} and {high} stand for the range, '\n' starts a
                            // line indented under the first
 };
+
+// Rows every table may take: -h/--help; an option that takes an order of the show, 0..LastOrder;
+// a heading line of the help text.
+inline constexpr OptionSpec HelpOption = {"--help", "-h", OptionKind::Stop, nullptr, 0, 0, nullptr, "this text"};
+constexpr OptionSpec OrderOption(const char* name, const char* help)
+{
+    return {name, nullptr, OptionKind::Number, "ORDER", 0, LastOrder, "an order", help};
+}
+constexpr OptionSpec Heading(const char* text)
+{
+    return {text, nullptr, OptionKind::Heading, nullptr, 0, 0, nullptr, nullptr};
+}
 
 // One option as given on the command line.
 struct GivenOption {

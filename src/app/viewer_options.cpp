@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "app/show_timing.h"
 
 const char* const ViewerVersionText = "sideways 1.0\n";
 
@@ -15,26 +14,25 @@ static constexpr OptionSpec AudioOffsetOption = {
     "{low}..{high} (default 0, or SIDEWAYS_AUDIO_OFFSET_MS)"};
 
 static constexpr OptionSpec ViewerOptionTable[] = {
-    {"Picture:", nullptr, OptionKind::Heading, nullptr, 0, 0, nullptr, nullptr},
+    Heading("Picture:"),
     {"--window", nullptr, OptionKind::Size, "[WxH]", 64, 16384, "a size WIDTHxHEIGHT",
      "a resizable window, WxH pixels (default 960x720, each side {low}..{high});\n"
      "the picture keeps its 4:3 shape with black bars"},
     {"--display", nullptr, OptionKind::Number, "N", 0, 63, "a screen number",
      "the screen to show on, {low}..{high} (default 0)"},
     {"--list-displays", nullptr, OptionKind::Flag, nullptr, 0, 0, nullptr, "print the screens: index, name, size"},
-    {"Sound:", nullptr, OptionKind::Heading, nullptr, 0, 0, nullptr, nullptr},
+    Heading("Sound:"),
     AudioOffsetOption,
     {"--audio-device", nullptr, OptionKind::Text, "NAME", 0, 0, "a name",
      "play on this output instead of the default one"},
     {"--list-audio-devices", nullptr, OptionKind::Flag, nullptr, 0, 0, nullptr, "print the sound outputs' names"},
     {"--mute", nullptr, OptionKind::Flag, nullptr, 0, 0, nullptr,
      "no sound: the show follows the music's clock in silence"},
-    {"What to play:", nullptr, OptionKind::Heading, nullptr, 0, 0, nullptr, nullptr},
-    {"--from", nullptr, OptionKind::Number, "ORDER", 0, LastOrder, "an order",
-     "start at the first row of this order, {low}..{high} (default 0)"},
+    Heading("What to play:"),
+    OrderOption("--from", "start at the first row of this order, {low}..{high} (default 0)"),
     {"--loop", nullptr, OptionKind::Flag, nullptr, 0, 0, nullptr,
      "start again from the beginning when the show ends, until Escape"},
-    {"--help", "-h", OptionKind::Stop, nullptr, 0, 0, nullptr, "this text"},
+    HelpOption,
     {"--version", nullptr, OptionKind::Stop, nullptr, 0, 0, nullptr, "the program's version"},
 };
 

@@ -8,7 +8,7 @@
 #include "app/show_timing.h"
 
 static constexpr OptionSpec CaptureOptionTable[] = {
-    {"Outputs, in any combination (at least one):", nullptr, OptionKind::Heading, nullptr, 0, 0, nullptr, nullptr},
+    Heading("Outputs, in any combination (at least one):"),
     {"-o", nullptr, OptionKind::Text, "FILE", 0, 0, "a path",
      "video with sound through ffmpeg: FILE.mkv lossless (H.264 RGB + FLAC),\n"
      "FILE.mp4 H.264 (crf 12) + AAC"},
@@ -27,14 +27,12 @@ static constexpr OptionSpec CaptureOptionTable[] = {
     {"--replace", nullptr, OptionKind::Flag, nullptr, 0, 0, nullptr,
      "let --png and --raw replace the frames of an earlier capture in DIR (without\n"
      "it such a folder is refused); they are replaced only when the run completes"},
-    {"What to render:", nullptr, OptionKind::Heading, nullptr, 0, 0, nullptr, nullptr},
-    {"--from", nullptr, OptionKind::Number, "ORDER", 0, LastOrder, "an order",
-     "start at the first frame of this order, {low}..{high} (default 0)"},
-    {"--to", nullptr, OptionKind::Number, "ORDER", 0, LastOrder, "an order",
-     "end after the last frame of this order, {low}..{high} (default {high}: the whole show,\n"
-     "ending with its black end frame)"},
+    Heading("What to render:"),
+    OrderOption("--from", "start at the first frame of this order, {low}..{high} (default 0)"),
+    OrderOption("--to", "end after the last frame of this order, {low}..{high} (default {high}: the whole show,\n"
+                        "ending with its black end frame)"),
     {"--fps", nullptr, OptionKind::Number, "N", 1, 1000, "a whole number", "frames a second, {low}..{high} (default 60)"},
-    {"--help", "-h", OptionKind::Stop, nullptr, 0, 0, nullptr, "this text"},
+    HelpOption,
 };
 
 // Made from the table when the program loads.

@@ -133,15 +133,21 @@ static int Init(int device, uint32_t rate, uint32_t)
     return 1;
 }
 
+// Closes the module playing, if any, and puts m (or none) in its place, stopped.
+static void ReplaceMusic(MusicDecoder* m)
+{
+    Lock();
+    CloseMusic(Music);
+    Music = m;
+    Playing = false;
+    Unlock();
+}
+
 static int MusicFree()
 {
     if (!Open())
         return 0;
-    Lock();
-    CloseMusic(Music);
-    Music = nullptr;
-    Playing = false;
-    Unlock();
+    ReplaceMusic(nullptr);
     return 1;
 }
 
@@ -152,11 +158,7 @@ static int MusicLoad(int fromMemory, const void* data, uint32_t offset, uint32_t
     MusicDecoder* loaded = OpenMusic(static_cast<const uint8_t*>(data) + offset, length);
     if (loaded == nullptr)
         return 0;
-    Lock();
-    CloseMusic(Music);
-    Music = loaded;
-    Playing = false;
-    Unlock();
+    ReplaceMusic(loaded);
     return 1;
 }
 
