@@ -48,12 +48,9 @@ struct ShowState {
 bool PrepareShow(ShowState* show, void (*showBlack)(), std::string* error);
 
 // Puts the show at the first row of order (0..LastOrder) as playing it from the start leaves it:
-// order and row 0, the clock at 0, R1 filled for the whole buffer, the other records zero, and
-// ScrollerPicture as the scroller's last frame before order drew it (as start-up left it when no
-// credits order comes first). That frame is at lastScroll (a packed position) when given, else at
-// the last row of the last credits order before order, where a show that draws every row leaves
-// it. May draw into the Framebuffer; the next frame draws over every pixel. Main thread, after
-// PrepareShow; the live start, --from, --loop, the capture, the bench and the tests all start here.
+// row 0, the clock at 0, R1 filled for the whole buffer, the others zero, and ScrollerPicture as
+// the scroller's last frame before order drew it: the frame at lastScroll when given, else at the
+// last row of the last credits order before. May draw into the Framebuffer. Main thread.
 void StartShowAt(ShowState* show, int32_t order, uint32_t lastScroll = PositionUnknown);
 
 // One frame of the loop without the platform: sets the clock to millis (ElapsedSeconds = millis /
