@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -51,6 +52,22 @@ std::string ErrorOf(Routine routine, Given&&... given)
     if (routine(std::forward<Given>(given)..., &error))
         return "";
     return error.empty() ? "(failed without a message)" : error;
+}
+
+// A command line that must be refused, and words the refusal must say.
+struct RefusedArguments {
+    std::vector<const char*> args;
+    const char* reason;
+};
+// Expects parse(args, &error) to return false with the reason in error, for every case.
+template <typename Parse>
+void ExpectRefused(Parse parse, std::initializer_list<RefusedArguments> cases)
+{
+    for (const RefusedArguments& c : cases) {
+        std::string error;
+        EXPECT_FALSE(parse(c.args, &error)) << c.reason;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << "got: " << error;
+    }
 }
 
 // A fresh folder under the system's temporary one, removed with everything in it at the end.

@@ -264,7 +264,11 @@ TEST(CaptureOptions, EveryOptionIsRead)
 
 TEST(CaptureOptions, BadArgumentsAreRefusedWithTheReason)
 {
-    const struct { std::vector<const char*> args; const char* reason; } cases[] = {
+    const auto parse = [](const std::vector<const char*>& args, std::string* error) {
+        CaptureOptions o;
+        return Parse(args, &o, error);
+    };
+    ExpectRefused(parse, {
         {{}, "nothing to write"},
         {{"--raw", "r", "--bogus"}, "unknown option '--bogus'"},
         {{"--raw"}, "--raw needs a value"},
@@ -283,13 +287,7 @@ TEST(CaptureOptions, BadArgumentsAreRefusedWithTheReason)
         {{"--png", "p", "--raw-every", "2"}, "--raw-every needs --raw"},
         {{"--raw", "r", "--from", "5", "--to", "4"}, "--from 5 comes after --to 4"},
         {{"--wav", "w.wav", "--from", "31"}, "no time"},
-    };
-    for (const auto& c : cases) {
-        CaptureOptions o;
-        std::string error;
-        EXPECT_FALSE(Parse(c.args, &o, &error)) << c.reason;
-        EXPECT_NE(error.find(c.reason), std::string::npos) << "got: " << error;
-    }
+    });
 }
 
 TEST(PendingFile, StaysAsideUnderAVisibleNameUntilCommitted)
