@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-bool ParseWholeNumber(const std::string& text, long low, long high, long* value)
+// A decimal number in [low, high]: at most nine digits, with a leading minus only where the range
+// has negative numbers (so "-0" is no count). False, with *value untouched, for anything else.
+static bool ParseWholeNumber(const std::string& text, long low, long high, long* value)
 {
     const bool negative = low < 0 && !text.empty() && text[0] == '-';
     const size_t first = negative ? 1 : 0;

@@ -67,7 +67,3 @@ bool ParseOptionNumber(const OptionSpec& spec, const std::string& shownName, con
 // The usage line, the summary, then one line per option (and heading) as the table orders them,
 // the help texts starting in one column.
 std::string OptionHelp(const char* usage, const char* summary, std::span<const OptionSpec> table);
-
-// A decimal number in [low, high]: at most nine digits, with a leading minus only where the range
-// has negative numbers (so "-0" is no count). False, with *value untouched, for anything else.
-bool ParseWholeNumber(const std::string& text, long low, long high, long* value);
