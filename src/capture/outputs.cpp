@@ -141,7 +141,7 @@ static bool ReadEarlier(FolderOutput* f, std::string* error)
     if (!Contains(f->present, IndexName))
         return true;
     const std::string path = f->dir + "/" + IndexName;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = KindOf(path) == FileKind::File ? std::fopen(path.c_str(), "rb") : nullptr;
     char line[128];
     const char* header = f->png ? PngHeader : RawHeader;
     if (file == nullptr || std::fgets(line, sizeof line, file) == nullptr || std::strcmp(line, header) != 0) {
