@@ -34,6 +34,16 @@ if(WIN32)
   target_compile_options(sideways_build_flags INTERFACE -Wa,-muse-unaligned-vector-move)
 endif()
 
+# Files written whole or not at all, and WAV headers: for the tools and the capture alike.
+add_library(sideways_files STATIC src/files/files.cpp src/files/wav.cpp)
+if(WIN32)
+  target_sources(sideways_files PRIVATE src/files/file_system_win32.cpp)
+else()
+  target_sources(sideways_files PRIVATE src/files/file_system_posix.cpp)
+endif()
+target_include_directories(sideways_files PUBLIC src)
+target_compile_options(sideways_files PRIVATE -Wconversion)
+
 # Build-time tools: the asset converter, the generators of our pictures and music. The web
 # build imports the converter from here.
 add_subdirectory(tools)
@@ -76,13 +86,14 @@ endif()
 # the command-line program.
 add_library(sideways_capture STATIC
   src/capture/encoder.cpp src/capture/frame_workers.cpp src/capture/landscape.cpp src/capture/options.cpp
-  src/capture/output_files.cpp src/capture/show_music.cpp src/capture/show_player.cpp)
+  src/capture/outputs.cpp src/capture/png.cpp src/capture/show_music.cpp src/capture/show_player.cpp)
 if(WIN32)
   target_sources(sideways_capture PRIVATE src/capture/encoder_win32.cpp src/capture/system_win32.cpp)
 else()
   target_sources(sideways_capture PRIVATE src/capture/encoder_posix.cpp src/capture/system_posix.cpp)
 endif()
-target_link_libraries(sideways_capture PUBLIC sideways_core sideways_music PRIVATE ZLIB::ZLIB Threads::Threads)
+target_link_libraries(sideways_capture PUBLIC sideways_core sideways_music sideways_files
+                                       PRIVATE ZLIB::ZLIB Threads::Threads)
 add_executable(sideways-capture src/capture/main.cpp)
 target_link_libraries(sideways-capture PRIVATE sideways_capture)
 if(WIN32)

@@ -11,7 +11,7 @@
 #include <system_error>
 #include <vector>
 
-#include "capture/output_files.h"
+#include "capture/outputs.h"
 #include "capture/show_music.h"
 #include "capture/show_player.h"
 #include "files.h"
