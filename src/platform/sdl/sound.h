@@ -8,3 +8,10 @@ extern const SoundTable SdlSound;
 
 // Frames between rendering a sample and hearing it: one device buffer (0 before Init).
 uint32_t SoundLatencyFrames();
+// For an output that takes no sound: goes on as without a device, the module decoded at the
+// clock's pace from heardMillis of music since play started, while the device, still open,
+// plays silence. Main thread, while the music plays; nothing happens without a device.
+void SetDeviceAside(uint32_t heardMillis);
+// Once the output set aside takes sound again: it goes on playing from where the clock stands.
+// Main thread; nothing happens unless the device was set aside.
+void TakeDeviceBack();
