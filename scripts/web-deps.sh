@@ -9,8 +9,8 @@ cd "$(dirname "$0")/.."
 source scripts/lib/debian.bash
 
 # The page's test runs in Chromium and, in a private X server with a private sound server, in
-# Firefox ESR; binaryen's wasm-opt shrinks the page's wasm.
-InstallPackages emscripten binaryen chromium firefox-esr xvfb pulseaudio cmake make pkg-config dpkg-dev
+# Firefox ESR.
+InstallPackages emscripten chromium firefox-esr xvfb pulseaudio cmake make pkg-config dpkg-dev
 # The browser test needs npm; a Node from outside Debian brings its own and conflicts with Debian's.
 command -v npm >/dev/null || InstallPackages nodejs npm
 

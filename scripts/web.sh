@@ -81,8 +81,10 @@ build/release/sideways-capture --from 10 --to 10 --fps 1 --png "$reference" --ra
 failed=0
 for browser in "${browsers[@]}"; do
   echo "== $browser"
+  started=$SECONDS
   [[ $browser = firefox ]] && StartDesktop
   node tests/web/browser_test.mjs build/web "$reference" --browser "$browser" "${whole[@]}" || failed=1
   whole=()
+  echo "== $browser: $((SECONDS - started)) s"
 done
 exit $failed

@@ -109,3 +109,34 @@ TEST(SoundLayer, StartsWhereItWasMovedAtOnceAndLeadsByANegativeDelayWithoutOutpu
     EXPECT_EQ(PositionOrder(S.MusicGetPosition()), 19u);
     S.Free();
 }
+
+TEST(SoundLayer, ADeviceSetAsideFollowsTheClockAndTakenBackGoesOnWhereTheClockStands)
+{
+    UseAudioDriver("dummy");
+    ASSERT_EQ(S.Init(-1, MusicRate, 16), 1);
+    ASSERT_EQ(S.MusicLoad(1, MusicModule.data(), 0, uint32_t(MusicModule.size()), 0x2000), 1);
+    ASSERT_EQ(S.MusicPlay(), 1);
+    EXPECT_EQ(TakeDeviceBack(1234), 1234u) << "a device in use is not taken back";
+
+    // Set aside as if 5 s had been heard: the position is the one 5 s in (order 1, row 19)
+    // whatever the device took, and moves on with the clock.
+    const uint64_t start = SDL_GetTicks64();
+    SetDeviceAside(5000);
+    for (const uint32_t wait : {0, 150}) {
+        SDL_Delay(wait);
+        const uint32_t p = S.MusicGetPosition();
+        const uint64_t elapsed = SDL_GetTicks64() - start;
+        EXPECT_EQ(PositionOrder(p), 1u);
+        EXPECT_NEAR(double(PositionRow(p)), double(5000 + elapsed - 3840) / 60, 1.0) << "after " << elapsed << " ms";
+    }
+
+    // Taken back at 6 s, the music goes on at most one decoded slice later, and the device's
+    // first buffers report where it went on.
+    const uint32_t goesOn = TakeDeviceBack(6000);
+    EXPECT_GE(goesOn, 6000u);
+    EXPECT_LE(goesOn, 6000u + MusicSliceFrames * 1000 / MusicRate + 1);
+    const uint32_t back = S.MusicGetPosition();
+    EXPECT_EQ(PositionOrder(back), 1u);
+    EXPECT_NEAR(double(PositionRow(back)), (6000.0 - 3840) / 60, 1.0);
+    S.Free();
+}

@@ -269,16 +269,19 @@ void SetDeviceAside(uint32_t heardMillis)
     Unlock();
 }
 
-void TakeDeviceBack()
+uint32_t TakeDeviceBack(uint32_t heardMillis)
 {
     if (Device == 0 || !Muted)
-        return;
+        return heardMillis;
     Lock();
+    const uint64_t rate = static_cast<uint64_t>(Output.freq);
+    DecodeUntil(static_cast<uint32_t>(heardMillis * rate / 1000) + AheadFrames + 1);
     Muted = false;
-    // The device goes on from what the clock had decoded, as if it had been handed all of it.
+    // The device goes on from what is decoded, as if it had been handed all of it.
     Rendered = Decoded;
     StampCallback(&Queue, Rendered, NowMicros());
     Unlock();
+    return static_cast<uint32_t>(Decoded * 1000 / rate);
 }
 
 const SoundTable SdlSound = {Init,    MusicFree,     MusicLoad,        MusicGetLength, MusicPlay, MusicGetPosition,

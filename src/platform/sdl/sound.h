@@ -12,6 +12,8 @@ uint32_t SoundLatencyFrames();
 // clock's pace from heardMillis of music since play started, while the device, still open,
 // plays silence. Main thread, while the music plays; nothing happens without a device.
 void SetDeviceAside(uint32_t heardMillis);
-// Once the output set aside takes sound again: it goes on playing from where the clock stands.
-// Main thread; nothing happens unless the device was set aside.
-void TakeDeviceBack();
+// Once the output set aside takes sound again: decodes up to heardMillis of music, where the
+// clock stands, and the device goes on playing from there. Returns where the music goes on, at
+// most one decoded slice past heardMillis. Main thread; returns heardMillis and does nothing
+// unless the device was set aside.
+uint32_t TakeDeviceBack(uint32_t heardMillis);

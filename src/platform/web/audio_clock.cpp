@@ -69,4 +69,4 @@ uint32_t AudioTicks() { return static_cast<uint32_t>(static_cast<uint64_t>(Audio
 bool AudioStalled() { return AudioStalledScript(AudioStallMillis) != 0; }
 void RunClockWithoutAudio() { CountFrom(AudioMillis(), 1); }
 bool AudioBack() { return AudioBackScript() != 0; }
-void RunClockOnAudio() { CountFrom(AudioMillis(), 0); }
+void RunClockOnAudio(uint32_t millis) { CountFrom(millis, 0); }

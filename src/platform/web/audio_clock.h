@@ -28,5 +28,5 @@ bool AudioStalled();
 void RunClockWithoutAudio();
 // True when the clock runs on the page's time and the output has taken frames since.
 bool AudioBack();
-// From now on the clock counts the output's frames again, on from where it stands.
-void RunClockOnAudio();
+// From now on the clock counts the output's frames again, on from millis.
+void RunClockOnAudio(uint32_t millis);

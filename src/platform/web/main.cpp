@@ -70,8 +70,7 @@ static void FollowTheOutput()
         RunClockWithoutAudio();
         EM_ASM({ if (Module.onNoSound) Module.onNoSound(); });
     } else if (AudioBack()) {
-        TakeDeviceBack();
-        RunClockOnAudio();
+        RunClockOnAudio(TakeDeviceBack(AudioTicks()));
         EM_ASM({ if (Module.onSound) Module.onSound(); });
     }
 }
