@@ -91,7 +91,7 @@ TEST(GoldenFrames, DrawingOnlyTheChosenFramesGivesTheCommittedFingerprints)
     const std::vector<GoldenLines> lines = CommittedGoldenLines();
     ASSERT_FALSE(expected.empty());
     ScopedFramebuffer fb;
-    RebuildTables();
+    EnsureTables();
     const ShowMusic& music = WholeShow();
     ShowPlayer player;
     StartPlayer(&player, &music);
@@ -112,8 +112,8 @@ TEST(GoldenFrames, EachFrameDrawnStraightAfterStartUpGivesItsFingerprint)
     ScopedFramebuffer fb;
     const ShowMusic& music = WholeShow();
     const std::vector<GoldenLines> lines = CommittedGoldenLines();
+    EnsureTables();
     for (const GoldenFrame& g : CommittedGoldenFrames()) {
-        RebuildTables();
         ShowPlayer player;
         StartPlayer(&player, &music);
         PlayFrame(&player, g.frame);

@@ -1,6 +1,7 @@
 // The sound layer of the demo: libopenmpt renders the module on SDL's audio thread.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "sound/sound.h"
 
@@ -17,3 +18,7 @@ void SetDeviceAside(uint32_t heardMillis);
 // most one decoded slice past heardMillis. Main thread; returns heardMillis and does nothing
 // unless the device was set aside.
 uint32_t TakeDeviceBack(uint32_t heardMillis);
+
+// --list-audio-devices: the name of every sound output SDL can play on, one a line. False, with
+// *error saying why, when SDL's audio cannot start or finds no output.
+bool ListAudioDevices(std::string* text, std::string* error);
