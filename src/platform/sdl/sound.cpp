@@ -300,8 +300,9 @@ uint32_t TakeDeviceBack(uint32_t heardMillis)
     // The device goes on from what is decoded, as if it had been handed all of it.
     Rendered = Decoded;
     StampCallback(&Queue, Rendered, NowMicros());
+    const uint32_t goesOn = Rendered;
     Unlock();
-    return static_cast<uint32_t>(Decoded * 1000 / rate);
+    return static_cast<uint32_t>(goesOn * 1000 / rate);
 }
 
 const SoundTable SdlSound = {Init,    MusicFree,     MusicLoad,        MusicGetLength, MusicPlay, MusicGetPosition,

@@ -14,9 +14,9 @@ uint32_t SoundLatencyFrames();
 // plays silence. Main thread, while the music plays; nothing happens without a device.
 void SetDeviceAside(uint32_t heardMillis);
 // Once the output set aside takes sound again: decodes up to heardMillis of music, where the
-// clock stands, and the device goes on playing from there. Returns where the music goes on, at
-// most one decoded slice past heardMillis. Main thread; returns heardMillis and does nothing
-// unless the device was set aside.
+// clock stands, and the device goes on playing from there. Returns where the music goes on: at
+// most one decoded slice past heardMillis, unless the clock had already decoded further. Main
+// thread; returns heardMillis and does nothing unless the device was set aside.
 uint32_t TakeDeviceBack(uint32_t heardMillis);
 
 // --list-audio-devices: the name of every sound output SDL can play on, one a line. False, with
