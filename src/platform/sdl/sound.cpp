@@ -15,7 +15,7 @@
 // Queue. Without a device (SoundNoDevice) everything runs on the main thread.
 static SDL_AudioDeviceID Device = 0;
 static SDL_AudioSpec Output;
-static bool Muted = false;      // Init(SoundNoDevice): the module is decoded at the clock's pace
+static bool Muted = false;      // Init(SoundNoDevice), or a device set aside: the module is decoded at the clock's pace
 static MusicDecoder* Music = nullptr;
 static bool Playing = false;
 static PositionQueue Queue;
@@ -85,6 +85,11 @@ static void Restart()
 // module has ended.
 static void RenderCallback(void*, Uint8* stream, int bytes)
 {
+    if (Muted) {
+        // Set aside: the clock decodes the module, the device plays silence.
+        std::memset(stream, 0, static_cast<size_t>(bytes));
+        return;
+    }
     auto* out = reinterpret_cast<float*>(stream);
     uint32_t frames = static_cast<uint32_t>(static_cast<size_t>(bytes) / (2 * sizeof(float)));
     StampCallback(&Queue, Rendered, NowMicros());
@@ -192,7 +197,7 @@ static uint32_t MusicGetPosition()
         return PositionUnknown;
     const uint32_t rate = static_cast<uint32_t>(Output.freq);
     uint32_t heard = 0;
-    if (Device != 0) {
+    if (!Muted) {
         heard = HeardFrame(&Queue, NowMicros(), SoundLatencyFrames(), rate);
     } else {
         // No device: the clock says what would be heard, and the module is decoded up to there.
@@ -273,6 +278,32 @@ static int MusicSetDelay(int32_t millis)
 }
 
 uint32_t SoundLatencyFrames() { return Device != 0 ? Output.samples : 0; }
+
+void SetDeviceAside(uint32_t heardMillis)
+{
+    if (Device == 0 || Muted)
+        return;
+    Lock();
+    Muted = true;
+    PlayMicros = NowMicros() - heardMillis * 1000;
+    Unlock();
+}
+
+uint32_t TakeDeviceBack(uint32_t heardMillis)
+{
+    if (Device == 0 || !Muted)
+        return heardMillis;
+    Lock();
+    const uint64_t rate = static_cast<uint64_t>(Output.freq);
+    DecodeUntil(static_cast<uint32_t>(heardMillis * rate / 1000) + AheadFrames + 1);
+    Muted = false;
+    // The device goes on from what is decoded, as if it had been handed all of it.
+    Rendered = Decoded;
+    StampCallback(&Queue, Rendered, NowMicros());
+    const uint32_t goesOn = Rendered;
+    Unlock();
+    return static_cast<uint32_t>(goesOn * 1000 / rate);
+}
 
 const SoundTable SdlSound = {Init,    MusicFree,     MusicLoad,        MusicGetLength, MusicPlay, MusicGetPosition,
                              Free,    GetDeviceName, MusicSetPosition, MusicSetDelay};
