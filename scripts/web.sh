@@ -76,7 +76,7 @@ StartDesktop() {
 
 reference=$scratch/reference
 mkdir "$reference"
-build/release/sideways-capture --from 10 --to 10 --fps 1 --png "$reference" --raw "$reference" >/dev/null
+build/release/sideways-capture --from 10 --to 10 --fps 1 --png "$reference" >/dev/null
 (cd tests/web && npm ci --no-audit --no-fund --silent)
 failed=0
 for browser in "${browsers[@]}"; do

@@ -4,7 +4,7 @@
 // the number failed.
 //   node browser_test.mjs PAGE_DIR REFERENCE_DIR [--browser chromium|firefox] [--whole]
 // PAGE_DIR holds sideways.html, .js and .wasm; REFERENCE_DIR holds a desktop capture of a few
-// frames (sideways-capture --png DIR --raw DIR): frames.csv and their PNGs. --whole also plays
+// frames (sideways-capture --png DIR): frames.csv and their PNGs. --whole also plays
 // the show to its end once.
 import fs from 'node:fs';
 import http from 'node:http';
