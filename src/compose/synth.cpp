@@ -1,4 +1,4 @@
-#include "synth.h"
+#include "compose/synth.h"
 
 #include <algorithm>
 #include <cmath>
