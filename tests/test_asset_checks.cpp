@@ -9,8 +9,8 @@
 #include "asset_checks.h"
 #include "assets/layout.h"
 #include "files.h"
-#include "xm_layout.h"
-#include "xm_writer.h"
+#include "compose/xm_layout.h"
+#include "compose/xm_writer.h"
 #include "support.h"
 
 static testing::AssertionResult Contains(const std::string& text, const std::string& part)

@@ -109,9 +109,10 @@ bool StartShow(LiveShow* show, const Platform* platform, const ViewerOptions* op
         show->exitCode = 1;
     } else {
         sound.MusicFree();
-        // The embedded module's size goes with it: a load from memory never reads past its end.
-        if (!sound.MusicLoad(1, MusicModule.data(), 0, static_cast<uint32_t>(MusicModule.size()), MusicLoadCalcLength)) {
-            Report("the embedded music module could not be loaded");
+        // The module's size goes with it: a load from memory never reads past its end.
+        const std::span<const uint8_t> music = platform->music;
+        if (!sound.MusicLoad(1, music.data(), 0, static_cast<uint32_t>(music.size()), MusicLoadCalcLength)) {
+            Report("the music module could not be loaded");
             QuitFlag = 1;
             show->exitCode = 1;
         } else {

@@ -3,6 +3,7 @@
 // thread.
 #pragma once
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "app/viewer_options.h"
@@ -26,6 +27,10 @@ struct Platform {
     // Handles at most one pending window event; true if one was retrieved.
     bool (*PumpMessage)();
     SoundTable sound;
+    // The XM module the show plays, loaded from memory into the sound layer at the start. The
+    // platform owns the bytes and keeps them unchanged until EndShow has returned: the decoder
+    // reads them while it is open.
+    std::span<const uint8_t> music;
 };
 
 // Set when the sound fails to start or the viewer quits; StartShow clears it for a new show.

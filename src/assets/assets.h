@@ -20,7 +20,8 @@ extern const uint16_t TunnelTexture[128 * 128];
 // 84 lines of 26 characters from FontCharset, each followed by a NUL that nothing reads.
 extern const char ScrollText[ScrollLines][ScrollColumns + 1];
 
-// The XM module, handed to the sound layer from memory.
+// The XM module, for the platforms that embed it (Platform::music) and the capture. A build that
+// composes the module at start-up instead (src/compose) leaves it out, and with it this name.
 extern const std::span<const uint8_t> MusicModule;
 
 // 52 glyphs of 8 rows x 13 pixels: pixel p of row r of glyph g at (g * 8 + r) * 13 + p.

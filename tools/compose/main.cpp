@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "compose/score.h"
 #include "files.h"
-#include "score.h"
-#include "xm_writer.h"
 
 namespace {
 
@@ -27,23 +26,18 @@ int main(int argc, char** argv)
     const std::string path = argv[2];
     if (mode != "--out" && mode != "--check")
         return Usage();
-    XmModule module;
+    std::vector<uint8_t> bytes;
     std::string error;
-    if (!ComposeSoundtrack(&module, &error)) {
+    if (!ComposeSoundtrackBytes(&bytes, &error)) {
         std::fprintf(stderr, "compose: %s\n", error.c_str());
         return 1;
     }
     if (mode == "--out") {
-        if (!WriteXmFile(&module, path, &error)) {
+        if (!WriteFileAtomically(path, bytes, &error)) {
             std::fprintf(stderr, "compose: %s\n", error.c_str());
             return 1;
         }
         return 0;
-    }
-    std::vector<uint8_t> bytes;
-    if (!EncodeXm(&module, &bytes, &error)) {
-        std::fprintf(stderr, "compose: %s: %s\n", path.c_str(), error.c_str());
-        return 1;
     }
     std::vector<uint8_t> committed;
     if (!ReadFile(path, &committed, &error)) {

@@ -19,10 +19,10 @@
 
 #include "app/show_timing.h"
 #include "assets/assets.h"
-#include "bytes.h"
+#include "compose/bytes.h"
 #include "sound/music.h"
 #include "support.h"
-#include "xm_layout.h"
+#include "compose/xm_layout.h"
 
 namespace {
 

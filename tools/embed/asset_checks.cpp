@@ -6,8 +6,8 @@
 #include <stb_image.h>
 
 #include "assets/layout.h"
-#include "bytes.h"
-#include "xm_layout.h"
+#include "compose/bytes.h"
+#include "compose/xm_layout.h"
 
 namespace {
 

@@ -2,8 +2,9 @@
 // file: PNG pictures and textures to RGB565 (pictures turned into the buffer layout), the scroll
 // text to fixed lines, the module to bytes. Every file is checked first; a broken one is refused
 // with a message naming the file and the rule it breaks, and the tool exits 1 so the build stops.
+// Without --music no module is embedded (nor MusicModule defined): the page composes its own.
 //   embed --out FILE --warning PNG --logo PNG --scroller PNG --roto PNG --tunnel PNG
-//         --text TXT --music XM
+//         --text TXT [--music XM]
 #include <cstdint>
 #include <cstdio>
 #include <sstream>
@@ -73,9 +74,9 @@ int main(int argc, char** argv)
         *slot = argv[i + 1];
     }
     if (out.empty() || warning.empty() || logo.empty() || scroller.empty() || roto.empty() || tunnel.empty() ||
-        text.empty() || music.empty()) {
+        text.empty()) {
         std::fprintf(stderr, "usage: embed --out FILE --warning PNG --logo PNG --scroller PNG --roto PNG "
-                             "--tunnel PNG --text TXT --music XM\n");
+                             "--tunnel PNG --text TXT [--music XM]\n");
         return 2;
     }
 
@@ -97,7 +98,7 @@ int main(int argc, char** argv)
         if (!CheckScrollText(textBytes, &lines, &fault))
             Report(text, fault);
     }
-    if (ReadAsset(music, &moduleBytes)) {
+    if (!music.empty() && ReadAsset(music, &moduleBytes)) {
         std::string fault;
         if (!CheckModule({reinterpret_cast<const uint8_t*>(moduleBytes.data()), moduleBytes.size()}, &fault))
             Report(music, fault);
@@ -124,10 +125,12 @@ int main(int argc, char** argv)
     }
     code << "};\n\n";
 
-    code << "static const uint8_t MusicBytes[" << moduleBytes.size() << "] = {\n";
-    for (size_t i = 0; i < moduleBytes.size(); ++i)
-        code << unsigned(uint8_t(moduleBytes[i])) << ((i + 1) % 32 == 0 ? ",\n" : ",");
-    code << "\n};\nconst std::span<const uint8_t> MusicModule(MusicBytes);\n";
+    if (!music.empty()) {
+        code << "static const uint8_t MusicBytes[" << moduleBytes.size() << "] = {\n";
+        for (size_t i = 0; i < moduleBytes.size(); ++i)
+            code << unsigned(uint8_t(moduleBytes[i])) << ((i + 1) % 32 == 0 ? ",\n" : ",");
+        code << "\n};\nconst std::span<const uint8_t> MusicModule(MusicBytes);\n";
+    }
 
     std::string error;
     if (!WriteFileAtomically(out, code.str(), &error)) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/show_timing.h"
+#include "assets/assets.h"
 #include "sound/music.h"
 
 static NullPlatform* State = nullptr;
@@ -118,7 +119,8 @@ static int MusicSetDelay(int32_t millis)
 
 static const Platform Table = {CreateDisplay, PresentFrame, Ticks, PollQuit, ShowMessage, PumpMessage,
                                {Init, MusicFree, MusicLoad, MusicGetLength, MusicPlay, MusicGetPosition, Free,
-                                GetDeviceName, MusicSetPosition, MusicSetDelay}};
+                                GetDeviceName, MusicSetPosition, MusicSetDelay},
+                               MusicModule};
 
 const Platform* UseNullPlatform(NullPlatform* state)
 {

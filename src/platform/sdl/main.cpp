@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "app/driver.h"
+#include "assets/assets.h"
 #include "app/frame_rate.h"
 #include "app/viewer_options.h"
 #include "platform/sdl/display.h"
@@ -68,7 +69,7 @@ int main(int argc, char** argv)
     ChooseDisplay(options.display, options.window, options.windowWidth, options.windowHeight);
     const bool showRate = FrameRateWanted(std::getenv("SIDEWAYS_FPS"));
     const Platform platform = {CreateDisplay, showRate ? PresentAndCount : PresentFrame, DisplayTicks, PollQuit,
-                               ShowMessage, PumpMessage, SdlSound};
+                               ShowMessage, PumpMessage, SdlSound, MusicModule};
     const int exitCode = RunDemo(&platform, &options);
     CloseDisplay();
     // A failed start showed no frames to measure.

@@ -1,4 +1,5 @@
-// The show in a browser page. The page calls SidewaysStart once audio may play; the frame loop
+// The show in a browser page. The page calls SidewaysCompose while it waits to start (the music
+// is composed here instead of downloaded), then SidewaysStart once audio may play; the frame loop
 // then runs one frame per animation frame, and the page hears of the end through
 // Module.onShowEnd(exitCode), and of an audio output that takes no sound through
 // Module.onNoSound(), after which the show goes on without sound until Module.onSound(). The
@@ -7,7 +8,13 @@
 // the page makes a fresh instance to play it again.
 #include <emscripten/emscripten.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "app/driver.h"
+#include "compose/score.h"
 #include "platform/sdl/sound.h"
 #include "platform/web/audio_clock.h"
 #include "platform/web/display.h"
@@ -47,8 +54,36 @@ static SoundTable WebSound()
     return sound;
 }
 
-static const Platform WebPlatform = {CreateWebDisplay, PresentWebFrame, AudioTicks, PollWebQuit,
-                                     ShowWebMessage, PumpWebMessage, WebSound()};
+// The module the show plays, owned here for the instance's whole life, so that it outlives the
+// decoder that reads it. The first instance composes it and hands the page a copy
+// (Module.onComposed); a later one, made to play the show again, starts from that copy
+// (Module.music) instead of composing again.
+static std::vector<uint8_t> Music;
+
+EM_JS(uint32_t, PageMusicBytes, (), { return Module.music ? Module.music.length : 0; });
+EM_JS(void, CopyPageMusic, (uint8_t* to), { HEAPU8.set(Module.music, to); });
+
+static bool ProvideMusic()
+{
+    if (!Music.empty())
+        return true;
+    if (const uint32_t bytes = PageMusicBytes(); bytes > 0) {
+        Music.resize(bytes);
+        CopyPageMusic(Music.data());
+        return true;
+    }
+    std::string error;
+    if (!ComposeSoundtrackBytes(&Music, &error)) {
+        Music.clear();
+        std::fprintf(stderr, "the music could not be composed: %s\n", error.c_str());
+        return false;
+    }
+    EM_ASM({ if (Module.onComposed) Module.onComposed(HEAPU8.slice($0, $0 + $1)); }, Music.data(), Music.size());
+    return true;
+}
+
+static Platform WebPlatform = {CreateWebDisplay, PresentWebFrame, AudioTicks, PollWebQuit,
+                               ShowWebMessage, PumpWebMessage, WebSound(), {}};
 static LiveShow TheShow;
 static uint32_t FramesShown = 0;
 static uint32_t HeardMillis = 0;
@@ -91,9 +126,19 @@ static void Frame()
 
 extern "C" {
 
+// Makes the music ready: composes it (about half a second, in which the page cannot repaint), or
+// takes the page's copy. 1 when ready, 0 with the reason on stderr. The page calls it before
+// SidewaysStart, which otherwise calls it itself.
+EMSCRIPTEN_KEEPALIVE int SidewaysCompose() { return ProvideMusic() ? 1 : 0; }
+
 // Starts the show; the page calls it once, when audio may play.
 EMSCRIPTEN_KEEPALIVE void SidewaysStart()
 {
+    if (!ProvideMusic()) {
+        EM_ASM({ if (Module.onShowEnd) Module.onShowEnd(1); });
+        return;
+    }
+    WebPlatform.music = Music;
     if (!StartShow(&TheShow, &WebPlatform)) {
         Finish();
         return;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "xm_writer.h"
+#include "compose/xm_writer.h"
 
 // The instruments in module order; the module numbers them from 1 (Kick = 1).
 enum class Voice : uint8_t {

@@ -99,9 +99,6 @@ bool CheckXm(const XmModule* module, std::string* error);
 // false with that fault.
 bool EncodeXm(const XmModule* module, std::vector<uint8_t>* out, std::string* error);
 
-// Encodes the module and writes it to path atomically; false with an error naming path and the fault.
-bool WriteXmFile(const XmModule* module, const std::string& path, std::string* error);
-
 // Makes an empty pattern of the given size (all cells empty).
 XmPattern MakeXmPattern(uint16_t rows, uint16_t channels);
 

@@ -1,4 +1,4 @@
-#include "synth.h"
+#include "compose/synth.h"
 
 #include <algorithm>
 #include <cmath>
@@ -282,26 +282,62 @@ struct ToneSpec {
     uint32_t seed;              // phases of the harmonics
 };
 
-std::vector<double> RenderTone(const ToneSpec* tone, int maxHarmonic, const std::vector<double>& sine)
+// How loud each harmonic is over a tone's attack: for harmonic h, partial(h, i / rate) at frame i
+// of the attack, then as the last entry partial(h, attackFrames / rate), which holds from there on.
+// Every voice and every octave's sample of an instrument shares them, so each harmonic's are
+// worked out once, when first asked for.
+struct Harmonics {
+    const ToneSpec* tone;
+    double rate;  // frames a second at the reference note
+    int attackFrames;
+    std::vector<std::vector<double>> amplitude;  // by harmonic; empty until asked for
+};
+
+Harmonics MakeHarmonics(const ToneSpec* tone)
 {
     const double periodFrames = static_cast<double>(tone->loopFrames) / tone->cycles;
     const double rate = EqualTemperedHz(tone->referenceNote) * periodFrames;
-    const int attackFrames = static_cast<int>(std::lround(tone->attackSeconds * rate));
+    return Harmonics{tone, rate, static_cast<int>(std::lround(tone->attackSeconds * rate)), {}};
+}
+
+const std::vector<double>& AmplitudeOf(Harmonics* harmonics, int h)
+{
+    if (harmonics->amplitude.size() <= static_cast<size_t>(h))
+        harmonics->amplitude.resize(static_cast<size_t>(h) + 1);
+    std::vector<double>& a = harmonics->amplitude[static_cast<size_t>(h)];
+    if (a.empty()) {
+        const int frames = harmonics->attackFrames;
+        a.resize(static_cast<size_t>(frames) + 1);
+        for (int i = 0; i < frames; ++i)
+            a[i] = harmonics->tone->partial(h, i / harmonics->rate);
+        a[frames] = harmonics->tone->partial(h, frames / harmonics->rate);
+    }
+    return a;
+}
+
+std::vector<double> RenderTone(Harmonics* harmonics, int maxHarmonic, const std::vector<double>& sine)
+{
+    const ToneSpec* tone = harmonics->tone;
+    const int attackFrames = harmonics->attackFrames;
     std::vector<double> out(static_cast<size_t>(attackFrames + tone->loopFrames), 0.0);
     const int64_t loop = tone->loopFrames;
     Noise phases{tone->seed};
-    std::vector<double> amplitude(out.size());
     for (size_t v = 0; v < tone->detune.size(); ++v) {
         const int64_t k = tone->cycles + tone->detune[v];
         for (int h = 1; h <= maxHarmonic && h * k < loop / 2; ++h) {
             const int64_t phase = static_cast<int64_t>((NextNoise(&phases) + 1) * 0.5 * loop) % loop;
-            const double steady = tone->partial(h, attackFrames / rate);
-            for (int i = 0; i < attackFrames; ++i)
-                amplitude[i] = tone->partial(h, i / rate);
+            const std::vector<double>& amplitude = AmplitudeOf(harmonics, h);
             const double gain = tone->voiceGain[v];
+            const double held = gain * amplitude[static_cast<size_t>(attackFrames)];
+            // The sine table's index (h * k * i + phase) % loop, stepped: h * k is below loop / 2.
+            const int64_t step = h * k;
+            int64_t at = phase;
             for (size_t i = 0; i < out.size(); ++i) {
-                const double a = static_cast<int>(i) < attackFrames ? amplitude[i] : steady;
-                out[i] += gain * a * sine[static_cast<size_t>((h * k * static_cast<int64_t>(i) + phase) % loop)];
+                const double scale = static_cast<int>(i) < attackFrames ? gain * amplitude[i] : held;
+                out[i] += scale * sine[static_cast<size_t>(at)];
+                at += step;
+                if (at >= loop)
+                    at -= loop;
             }
         }
     }
@@ -318,6 +354,7 @@ XmInstrument MakeTonal(const ToneSpec* tone, uint8_t volume, uint8_t panning)
 
     XmInstrument in;
     in.name = tone->name;
+    Harmonics harmonics = MakeHarmonics(tone);
     std::vector<std::vector<double>> waves;
     std::vector<int> caps;
     std::vector<int> octaveSample;
@@ -325,7 +362,7 @@ XmInstrument MakeTonal(const ToneSpec* tone, uint8_t volume, uint8_t panning)
         const double topHz = EqualTemperedHz(12 * octave + 12);
         const int cap = std::min(storageLimit, std::max(1, static_cast<int>(BrightnessLimitHz / topHz)));
         if (caps.empty() || caps.back() != cap) {
-            waves.push_back(RenderTone(tone, cap, sine));
+            waves.push_back(RenderTone(&harmonics, cap, sine));
             caps.push_back(cap);
         }
         octaveSample.push_back(static_cast<int>(waves.size()) - 1);

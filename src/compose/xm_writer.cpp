@@ -1,10 +1,9 @@
-#include "xm_writer.h"
+#include "compose/xm_writer.h"
 
 #include <string_view>
 
-#include "bytes.h"
-#include "files.h"
-#include "xm_layout.h"
+#include "compose/bytes.h"
+#include "compose/xm_layout.h"
 
 namespace {
 
@@ -300,16 +299,6 @@ bool EncodeXm(const XmModule* m, std::vector<uint8_t>* out, std::string* error)
     for (const XmInstrument& in : m->instruments)
         PutInstrument(&in, out);
     return true;
-}
-
-bool WriteXmFile(const XmModule* m, const std::string& path, std::string* error)
-{
-    std::vector<uint8_t> bytes;
-    if (!EncodeXm(m, &bytes, error)) {
-        *error = path + ": " + *error;
-        return false;
-    }
-    return WriteFileAtomically(path, bytes, error);
 }
 
 XmPattern MakeXmPattern(uint16_t rows, uint16_t channels)

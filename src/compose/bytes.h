@@ -1,5 +1,5 @@
-// Little-endian bytes in and out of a byte vector, as the file formats the tools write and read
-// (XM, WAV) store their numbers.
+// Little-endian bytes in and out of a byte vector, as XM stores its numbers: for the writer, and
+// for the build's module check and the tests that read modules back.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "score.h"
+#include "compose/score.h"
 
 #include <array>
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/show_timing.h"
-#include "synth.h"
+#include "compose/synth.h"
 
 // The soundtrack in A minor at 125 BPM, 8 rows to a beat: a row is a 32nd note, an order of 64
 // rows is two bars of 4/4. The song is written on one long grid of 32 x 64 rows and cut into
@@ -621,4 +621,11 @@ bool ComposeSoundtrack(XmModule* m, std::string* error)
     CutPatterns(&song, m);
     *error = ScoreFault;
     return error->empty();
+}
+
+bool ComposeSoundtrackBytes(std::vector<uint8_t>* bytes, std::string* error)
+{
+    bytes->clear();
+    XmModule module;
+    return ComposeSoundtrack(&module, error) && EncodeXm(&module, bytes, error);
 }
