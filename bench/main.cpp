@@ -44,6 +44,17 @@ bool HasFlag(int argc, char** argv, const char* flag)
     return false;
 }
 
+// Whether a run failed or was skipped: Google Benchmark 1.8 replaced the run's error_occurred
+// flag with skipped (Debian 12 has 1.7, Debian 13 1.9).
+template <typename R>
+bool RunFailed(const R& run)
+{
+    if constexpr (requires { run.skipped; })
+        return run.skipped != 0;
+    else
+        return run.error_occurred;
+}
+
 }  // namespace
 
 FloorReporter::Subject* FloorReporter::Find(const std::string& name)
@@ -58,7 +69,7 @@ void FloorReporter::ReportRuns(const std::vector<Run>& runs)
 {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-        if (run.error_occurred || run.iterations == 0)
+        if (RunFailed(run) || run.iterations == 0)
             continue;
         Subject* s = Find(run.run_name.str());
         if (s == nullptr)
