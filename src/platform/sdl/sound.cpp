@@ -254,5 +254,7 @@ static int MusicSetDelay(int32_t millis)
 
 uint32_t SoundLatencyFrames() { return Device != 0 ? Output.samples : 0; }
 
+uint32_t SoundDeliveredFrames() { return static_cast<uint32_t>(Queue.stamp.load(std::memory_order_acquire) >> 32); }
+
 const SoundTable SdlSound = {Init,    MusicFree,     MusicLoad,        MusicGetLength, MusicPlay, MusicGetPosition,
                              Free,    GetDeviceName, MusicSetPosition, MusicSetDelay};

@@ -8,3 +8,6 @@ extern const SoundTable SdlSound;
 
 // Frames between rendering a sample and hearing it: one device buffer (0 before Init).
 uint32_t SoundLatencyFrames();
+// Frames handed to the device before its latest callback (0 before the first): what is heard
+// now is at least this less SoundLatencyFrames(), however late the audio thread runs.
+uint32_t SoundDeliveredFrames();
