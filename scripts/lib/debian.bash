@@ -44,10 +44,11 @@ DebianSourceVersion() {
   echo "$version"
 }
 
-# Unpacks Debian's source of package $1 into $2/sources (the one folder for Debian's sources under
-# a deps folder) and prints the unpacked folder. Reuses an earlier unpacking of the same version.
+# Unpacks Debian's source of package $1 under folder $2 (a deps folder's sources/, which the
+# Windows and the web libraries share) and prints the unpacked folder. Reuses an earlier
+# unpacking of the same version.
 FetchDebianSource() {
-  local package=$1 into=$2/sources version upstream
+  local package=$1 into=$2 version upstream
   InstallPackages dpkg-dev >&2
   version=$(DebianSourceVersion "$package") || return 1
   upstream=${version#*:}

@@ -28,8 +28,8 @@ BuildWindowsLibraries() {
     return 0
   fi
   local sdl_src openmpt_src
-  sdl_src=$(FetchDebianSource libsdl2 "$deps") || return 1
-  openmpt_src=$(FetchDebianSource libopenmpt "$deps") || return 1
+  sdl_src=$(FetchDebianSource libsdl2 "$deps/sources") || return 1
+  openmpt_src=$(FetchDebianSource libopenmpt "$deps/sources") || return 1
 
   local jobs=${SIDEWAYS_JOBS:-2} work="$deps/build-windows"
   rm -rf "$prefix" "$work"
