@@ -21,7 +21,7 @@ BuildWindowsLibraries() {
   toolchain=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../cmake" && pwd)/windows-x86_64.cmake
   # The stamp names the versions and a digest of this recipe and the toolchain file, so that a
   # change to either builds the libraries again.
-  recipe=$({ declare -f BuildWindowsLibraries; cat "$toolchain"; } | md5sum | cut -c1-8)
+  recipe=$({ declare -f BuildWindowsLibraries; grep -v "^#" "$toolchain"; } | md5sum | cut -c1-8)
   local stamp="$prefix/.built-sdl2-$sdl_version-libopenmpt-$openmpt_version-$recipe"
   if [[ -f $stamp ]]; then
     echo "Windows libraries up to date: SDL2 $sdl_version, libopenmpt $openmpt_version"
