@@ -49,7 +49,7 @@ box_then Escape
 
 # live SECONDS: plays the show with disk audio; sets pid and window.
 live() {
-  LD_PRELOAD=$preload SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null "$demo" 2>"$TMP/stderr" &
+  LD_PRELOAD=$preload SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$TMP/audio.raw" "$demo" 2>"$TMP/stderr" &
   pid=$!
   window=$(wait_window sideways 30 "$pid") || fail "no sideways window: $(cat "$TMP/stderr")"
   sleep "$1"
