@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "assets/assets.h"
@@ -27,6 +28,17 @@ TEST(SoundLayer, WithoutADeviceInitFailsAndEverythingElseIsHarmless)
     EXPECT_EQ(S.MusicGetPosition(), PositionUnknown);
     EXPECT_EQ(S.Free(), 1);
     EXPECT_EQ(S.Free(), 1);
+}
+
+TEST(SoundLayer, ListsTheOutputsOrSaysThatNoneWasFound)
+{
+    std::string text, error;
+    UseAudioDriver("no-such-driver");
+    EXPECT_FALSE(ListAudioDevices(&text, &error));
+    EXPECT_EQ(error.rfind("no sound output was found: SDL's audio cannot start (", 0), 0u) << error;
+    UseAudioDriver("dummy");
+    EXPECT_TRUE(ListAudioDevices(&text, &error));
+    EXPECT_EQ(text, "System audio output device\n");
 }
 
 TEST(SoundLayer, RefusesBytesThatAreNotAModule)

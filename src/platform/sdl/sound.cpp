@@ -133,15 +133,21 @@ static int Init(int device, uint32_t rate, uint32_t)
     return 1;
 }
 
+// Closes the module playing, if any, and puts m (or none) in its place, stopped.
+static void ReplaceMusic(MusicDecoder* m)
+{
+    Lock();
+    CloseMusic(Music);
+    Music = m;
+    Playing = false;
+    Unlock();
+}
+
 static int MusicFree()
 {
     if (!Open())
         return 0;
-    Lock();
-    CloseMusic(Music);
-    Music = nullptr;
-    Playing = false;
-    Unlock();
+    ReplaceMusic(nullptr);
     return 1;
 }
 
@@ -152,11 +158,7 @@ static int MusicLoad(int fromMemory, const void* data, uint32_t offset, uint32_t
     MusicDecoder* loaded = OpenMusic(static_cast<const uint8_t*>(data) + offset, length);
     if (loaded == nullptr)
         return 0;
-    Lock();
-    CloseMusic(Music);
-    Music = loaded;
-    Playing = false;
-    Unlock();
+    ReplaceMusic(loaded);
     return 1;
 }
 
@@ -228,6 +230,24 @@ static const char* GetDeviceName(int device)
         name = found;
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return found != nullptr ? name.c_str() : nullptr;
+}
+
+bool ListAudioDevices(std::string* text, std::string* error)
+{
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        *error = std::string("no sound output was found: SDL's audio cannot start (") + SDL_GetError() + ")";
+        return false;
+    }
+    const std::string driver = SDL_GetCurrentAudioDriver();
+    for (int device = 0, count = SDL_GetNumAudioDevices(0); device < count; ++device)
+        if (const char* name = SDL_GetAudioDeviceName(device, 0); name != nullptr)
+            *text += std::string(name) + "\n";
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (text->empty()) {
+        *error = "no sound output was found (SDL's audio driver " + driver + " lists none)";
+        return false;
+    }
+    return true;
 }
 
 static int MusicSetPosition(uint32_t position)

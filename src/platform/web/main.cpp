@@ -48,7 +48,7 @@ static const Platform WebPlatform = {CreateWebDisplay, PresentWebFrame, AudioTic
                                      ShowWebMessage, PumpWebMessage, WebSound()};
 static LiveShow TheShow;
 static uint32_t FramesShown = 0;
-static uint32_t FrameMillis = 0;
+static uint32_t HeardMillis = 0;
 
 static void Finish()
 {
@@ -59,7 +59,7 @@ static void Finish()
 static void Frame()
 {
     ++FramesShown;
-    FrameMillis = AudioTicks() - StartTick;
+    HeardMillis = AudioTicks() - StartTick;
     if (!ShowFrame(&TheShow)) {
         emscripten_cancel_main_loop();
         Finish();
@@ -86,7 +86,7 @@ EMSCRIPTEN_KEEPALIVE uint32_t SidewaysPosition()
 {
     return PackPosition(static_cast<uint32_t>(TheShow.state.order), static_cast<uint32_t>(TheShow.state.row));
 }
-EMSCRIPTEN_KEEPALIVE uint32_t SidewaysMillis() { return FrameMillis; }
+EMSCRIPTEN_KEEPALIVE uint32_t SidewaysMillis() { return HeardMillis; }
 EMSCRIPTEN_KEEPALIVE uint32_t SidewaysFrames() { return FramesShown; }
 
 // For the tests, while the show runs: draws and shows the frame of the given clock and position
