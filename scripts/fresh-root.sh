@@ -33,8 +33,20 @@ commit=$(git rev-parse HEAD)
   echo "note: uncommitted changes are not tested; the root gets commit ${commit:0:12}"
 
 failed=true
+maker=""
+# Ends process $1 and every process under it, children first.
+end_tree() {
+  local child
+  for child in $(ps -o pid= --ppid "$1"); do end_tree "$child"; done
+  kill "$1" 2>/dev/null || true
+}
 finish() {
   trap - EXIT INT TERM
+  # debootstrap still running writes into the root: end it before anything is unmounted.
+  if [[ -n $maker ]] && kill -0 "$maker" 2>/dev/null; then
+    end_tree "$maker"
+    wait "$maker" 2>/dev/null || true
+  fi
   if $failed && $keep && [[ -d $dir ]]; then
     echo "kept $dir; remove it with: bash -c 'source scripts/lib/debian.bash; source scripts/lib/root.bash; RemoveRoot $dir'" >&2
     return
@@ -58,7 +70,10 @@ step() {
 }
 
 start=$SECONDS
-MakeRoot "$dir" "$suite"
+MakeRoot "$dir" "$suite" &
+maker=$!
+wait "$maker"
+maker=""
 echo "=== debootstrap: $((SECONDS - start)) s"
 # What a person or a CI machine has before the project: git, and the clone of the commit.
 step "git" bash -c 'apt-get update -qq && apt-get install -y -qq --no-install-recommends git ca-certificates >/dev/null'
