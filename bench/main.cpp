@@ -170,13 +170,24 @@ void ReportTargets(std::FILE* out, const std::vector<SubjectTimes>& subjects, do
         report("BuildTables", s->median, Duration(BuildTablesTarget), s->median <= BuildTablesTarget);
 }
 
+// Whether a run failed or was skipped: Google Benchmark 1.8 replaced the run's error_occurred
+// flag with skipped (Debian 12 has 1.7, Debian 13 1.9).
+template <typename R>
+bool RunFailed(const R& run)
+{
+    if constexpr (requires { run.skipped; })
+        return run.skipped != 0;
+    else
+        return run.error_occurred;
+}
+
 }  // namespace
 
 void FloorReporter::ReportRuns(const std::vector<Run>& runs)
 {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-        if (run.error_occurred || run.iterations == 0)
+        if (RunFailed(run) || run.iterations == 0)
             continue;
         auto s = std::find_if(subjects_.begin(), subjects_.end(),
                               [&](const SubjectTimes& t) { return t.name == run.run_name.str(); });

@@ -1,7 +1,7 @@
 # Cross build for 64-bit Windows with Debian's mingw-w64 (posix thread model), against the static
-# SDL2 and libopenmpt that scripts/deps-windows.sh builds into
-# ${SIDEWAYS_DEPS_DIR:-build/deps}/windows-x86_64. The build-time tools are Windows programs too
-# and run through Wine (cmake/wine-run.sh).
+# SDL2 and libopenmpt in ${SIDEWAYS_DEPS_DIR:-build/deps}/windows-x86_64 (SIDEWAYS_WINDOWS_PREFIX);
+# scripts/deps-windows.sh builds SDL2 with this file too. The build-time tools are Windows
+# programs too and run through Wine (cmake/wine-run.sh).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

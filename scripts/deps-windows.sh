@@ -10,4 +10,4 @@ deps=${SIDEWAYS_DEPS_DIR:-$PWD/build/deps}
 mkdir -p "$deps"
 deps=$(cd "$deps" && pwd)
 InstallWindowsToolchain
-BuildWindowsLibraries "$deps/windows-x86_64" "$deps/sources"
+BuildWindowsLibraries "$deps"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages sideways needs, only those that are missing. The one place that
-# says which packages the project uses.
+# Installs the Debian packages sideways needs (Debian 12 and 13), only those that are missing.
+# The one place that says which packages the project uses.
 #   scripts/install-deps.sh                 what building and running the demo needs
 #   scripts/install-deps.sh --tests         also what the tests, benchmarks and capture need
 #   scripts/install-deps.sh --list [--tests] prints those packages, one a line, installs nothing

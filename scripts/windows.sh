@@ -7,6 +7,12 @@
 #   scripts/windows.sh --build    build only
 set -euo pipefail
 cd "$(dirname "$0")/.."
+build_only=""
+case "$*" in
+  "") ;;
+  --build) build_only=1 ;;
+  *) echo "usage: scripts/windows.sh [--build]" >&2; exit 2 ;;
+esac
 jobs=${SIDEWAYS_JOBS:-2}
 export SIDEWAYS_JOBS=$jobs
 scripts/deps-windows.sh
@@ -16,7 +22,7 @@ export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-sideways}
 cmake --preset windows >/dev/null
 nice cmake --build --preset windows -j"$jobs"
 ls -l build/windows/sideways.exe build/windows/sideways-capture.exe
-[[ ${1:-} == --build ]] && exit 0
+[[ -n $build_only ]] && exit 0
 
 # The Wine end-to-end tests compare with the Linux capture.
 if [[ ! -x build/release/sideways-capture ]]; then
@@ -26,25 +32,16 @@ fi
 
 # One display and one Wine server for every test, started before and stopped after: a Wine
 # server keeps the display it first saw, and races with many processes starting at once.
-xvfb_pid=""
+source scripts/lib/xvfb.bash
 stop() {
   wineserver -k 2>/dev/null || true
-  if [[ -n $xvfb_pid ]]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+  StopXvfb
 }
 trap stop EXIT
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
-for _ in 1 2 3 4 5; do
-  n=$((200 + RANDOM % 700))
-  [[ -e /tmp/.X$n-lock ]] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset 2>/dev/null &
-  xvfb_pid=$!
-  for _ in $(seq 100); do xwininfo -root -display ":$n" >/dev/null 2>&1 && break; sleep 0.05; done
-  xwininfo -root -display ":$n" >/dev/null 2>&1 && break
-  kill "$xvfb_pid" 2>/dev/null || true; xvfb_pid=""
-done
-[[ -n $xvfb_pid ]] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$n" SIDEWAYS_WINE_DISPLAY=":$n"
+StartXvfb 1024x768
+export SIDEWAYS_WINE_DISPLAY=$DISPLAY
 wineserver -p
 cmake/wine-run.sh cmd /c exit >/dev/null 2>&1 || true
 ctest --preset windows

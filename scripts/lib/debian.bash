@@ -1,9 +1,6 @@
 # Debian packages and source packages, shared by the install and cross-build scripts.
 # Source it; it defines functions only.
 
-# The Debian release the project builds on; its source packages give the cross libraries.
-DebianSuite=bookworm
-
 # Runs a command as root: directly when we are root, through sudo otherwise.
 AsRoot() {
   if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo "$@"; fi
@@ -23,27 +20,37 @@ InstallPackages() {
     --no-install-recommends "${missing[@]}"
 }
 
-# The version of a source package that the deb-src entry offers, e.g. 2.26.5+dfsg-1.
+# The version of a source package that the deb-src entries offer, e.g. 2.26.5+dfsg-1; empty
+# when none does. Never fails: apt-cache fails when there is no deb-src entry at all.
 SourceVersion() {
-  apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/ {print $2; exit}'
+  { apt-cache showsrc "$1" 2>/dev/null || true; } | awk '/^Version:/ && v == "" { v = $2 } END { print v }'
 }
 
-# Unpacks Debian's source of package $1 under folder $2 and prints the unpacked folder. Adds a
-# deb-src entry for the suite when there is none, and reuses an earlier unpacking of the same
-# version.
-FetchDebianSource() {
-  local package=$1 into=$2 list=/etc/apt/sources.list.d/sideways-deb-src.sources
-  InstallPackages dpkg-dev
-  if [[ -z $(SourceVersion "$package") ]]; then
+# The version of Debian's source package $1, adding a deb-src entry for this machine's release
+# (and reading it) when no entry offers the package yet. Fails, saying so, when none does then.
+DebianSourceVersion() {
+  local package=$1 version list=/etc/apt/sources.list.d/sideways-deb-src.sources suite
+  version=$(SourceVersion "$package")
+  if [[ -z $version ]]; then
+    suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
     if [[ ! -f $list ]]; then
       printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s %s-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-        "$DebianSuite" "$DebianSuite" | AsRoot tee "$list" >/dev/null
+        "$suite" "$suite" | AsRoot tee "$list" >/dev/null
     fi
-    AsRoot apt-get update -qq
+    AsRoot apt-get -o DPkg::Lock::Timeout=600 update -qq >&2 || { echo "apt-get update failed" >&2; return 1; }
+    version=$(SourceVersion "$package")
   fi
-  local version upstream
-  version=$(SourceVersion "$package")
-  [[ -n $version ]] || { echo "no Debian source package named $package" >&2; return 1; }
+  [[ -n $version ]] || { echo "no deb-src entry offers Debian's source package $package" >&2; return 1; }
+  echo "$version"
+}
+
+# Unpacks Debian's source of package $1 under folder $2 (a deps folder's sources/, which the
+# Windows and the web libraries share) and prints the unpacked folder. Reuses an earlier
+# unpacking of the same version.
+FetchDebianSource() {
+  local package=$1 into=$2 version upstream
+  InstallPackages dpkg-dev >&2
+  version=$(DebianSourceVersion "$package") || return 1
   upstream=${version#*:}
   upstream=${upstream%-*}
   local folder="$into/$package-$upstream"

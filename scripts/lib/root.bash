@@ -26,9 +26,9 @@ RootMounts() {
 
 # MakeRoot DIR SUITE [ARCH]: makes a minbase Debian root of SUITE (bookworm, trixie, ...) for ARCH
 # (default: this machine's) in DIR, which must not exist or be empty; binds the kernel's
-# filesystems into it and gives it this machine's resolv.conf and the suite's updates and
-# security sources. A foreign ARCH runs through qemu-user-static; binfmt_misc is mounted and qemu
-# registered when they are not, and RemoveRoot undoes both.
+# filesystems into it and gives it this machine's resolv.conf, its own certificate authorities
+# and the suite's updates and security sources. A foreign ARCH runs through qemu-user-static;
+# binfmt_misc is mounted and qemu registered when they are not, and RemoveRoot undoes both.
 MakeRoot() {
   local dir=$1 suite=$2 arch=${3:-} host_arch
   CheckRootPath "$dir" || return 1
@@ -72,6 +72,12 @@ MakeRoot() {
     AsRoot mount --make-private "$dir$b" || return 1
   done
   AsRoot cp -L /etc/resolv.conf "$dir/etc/resolv.conf"
+  # The certificate authorities this machine adds to Debian's (a proxy's, say): the root reaches
+  # the package registries as the machine does once ca-certificates is installed inside.
+  if compgen -G "/usr/local/share/ca-certificates/*" >/dev/null; then
+    AsRoot mkdir -p "$dir/usr/local/share/ca-certificates"
+    AsRoot cp -rL /usr/local/share/ca-certificates/. "$dir/usr/local/share/ca-certificates/"
+  fi
   # The sources a new machine has: the release, its updates and its security fixes.
   AsRoot rm -f "$dir/etc/apt/sources.list"
   printf 'Types: deb\nURIs: %s\nSuites: %s %s-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n\nTypes: deb\nURIs: %s-security\nSuites: %s-security\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \

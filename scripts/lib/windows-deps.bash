@@ -10,50 +10,36 @@ InstallWindowsToolchain() {
     mingw-w64-x86-64-dev libz-mingw-w64-dev wine wine64 cmake make pkg-config autoconf automake libtool zip
 }
 
-# Writes a CMake toolchain file for the cross compiler into $1.
-WriteMingwToolchain() {
-  cat >"$1" <<TOOLCHAIN
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER $WindowsTriple-gcc-posix)
-set(CMAKE_CXX_COMPILER $WindowsTriple-g++-posix)
-set(CMAKE_RC_COMPILER $WindowsTriple-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/$WindowsTriple)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-TOOLCHAIN
-}
-
-# Builds static SDL2 and libopenmpt for Windows into prefix $1 (with a pkg-config folder) from
-# Debian's sources unpacked under $2. A stamp naming both versions skips the work next time.
+# Builds static SDL2 and libopenmpt for Windows from Debian's sources into $1/windows-x86_64
+# (with a pkg-config folder), for deps folder $1; SDL2 with only what the show uses (video with
+# OpenGL, audio, events, timers, threads, the message box). A stamp skips the work next time.
 BuildWindowsLibraries() {
-  local prefix=$1 sources=$2
-  local sdl_version openmpt_version stamp
-  sdl_version=$(SourceVersion libsdl2)
-  openmpt_version=$(SourceVersion libopenmpt)
-  stamp="$prefix/.built-sdl2-$sdl_version-libopenmpt-$openmpt_version"
-  if [[ -n $sdl_version && -n $openmpt_version && -f $stamp ]]; then
+  local deps=$1 sdl_version openmpt_version
+  sdl_version=$(DebianSourceVersion libsdl2) || return 1
+  openmpt_version=$(DebianSourceVersion libopenmpt) || return 1
+  local prefix="$deps/windows-x86_64" toolchain recipe
+  toolchain=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../cmake" && pwd)/windows-x86_64.cmake
+  # The stamp names the versions and a digest of this recipe and the toolchain file, so that a
+  # change to either builds the libraries again.
+  recipe=$({ declare -f BuildWindowsLibraries; grep -v "^#" "$toolchain"; } | md5sum | cut -c1-8)
+  local stamp="$prefix/.built-sdl2-$sdl_version-libopenmpt-$openmpt_version-$recipe"
+  if [[ -f $stamp ]]; then
     echo "Windows libraries up to date: SDL2 $sdl_version, libopenmpt $openmpt_version"
     return 0
   fi
   local sdl_src openmpt_src
-  sdl_src=$(FetchDebianSource libsdl2 "$sources")
-  openmpt_src=$(FetchDebianSource libopenmpt "$sources")
-  sdl_version=$(SourceVersion libsdl2)
-  openmpt_version=$(SourceVersion libopenmpt)
-  stamp="$prefix/.built-sdl2-$sdl_version-libopenmpt-$openmpt_version"
-  [[ -f $stamp ]] && return 0
+  sdl_src=$(FetchDebianSource libsdl2 "$deps/sources") || return 1
+  openmpt_src=$(FetchDebianSource libopenmpt "$deps/sources") || return 1
 
-  local jobs=${SIDEWAYS_JOBS:-2} work="$sources/build-windows"
+  local jobs=${SIDEWAYS_JOBS:-2} work="$deps/build-windows"
   rm -rf "$prefix" "$work"
   mkdir -p "$prefix" "$work"
-  WriteMingwToolchain "$work/mingw.cmake"
-
   echo "Building SDL2 $sdl_version for Windows"
-  cmake -S "$sdl_src" -B "$work/sdl2" -DCMAKE_TOOLCHAIN_FILE="$work/mingw.cmake" \
+  cmake -S "$sdl_src" -B "$work/sdl2" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DSIDEWAYS_WINDOWS_PREFIX="$prefix" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_INSTALL_DOCS=ON >"$work/sdl2.log" 2>&1 \
+    -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_INSTALL_DOCS=ON \
+    -DSDL_RENDER=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF \
+    -DSDL_POWER=OFF -DSDL_LOCALE=OFF -DSDL_MISC=OFF -DSDL_VULKAN=OFF >"$work/sdl2.log" 2>&1 \
     || { tail -30 "$work/sdl2.log" >&2; return 1; }
   nice cmake --build "$work/sdl2" -j"$jobs" >>"$work/sdl2.log" 2>&1 \
     && cmake --install "$work/sdl2" >>"$work/sdl2.log" 2>&1 \

@@ -63,6 +63,16 @@ void ChooseDisplay(int display, bool window, int width, int height)
 static bool StartVideo(std::string* error)
 {
     constexpr const char* NoDisplay = "cannot open the display (is an X11 or Wayland session running and DISPLAY set?)";
+    // Without WAYLAND_DISPLAY and XDG_RUNTIME_DIR no Wayland compositor can be reached, and
+    // libwayland's probe would print its own complaint before our message: leave it out.
+    if (SDL_getenv("SDL_VIDEODRIVER") == nullptr && SDL_getenv("WAYLAND_DISPLAY") == nullptr &&
+        SDL_getenv("XDG_RUNTIME_DIR") == nullptr) {
+        std::string drivers;
+        for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i)
+            if (SDL_strcmp(SDL_GetVideoDriver(i), "wayland") != 0)
+                drivers += std::string(drivers.empty() ? "" : ",") + SDL_GetVideoDriver(i);
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+    }
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
         return Fail(NoDisplay, error);
     // Without a display SDL falls back to drivers that show nothing; only take one if asked to.

@@ -304,6 +304,7 @@ uint32_t TakeDeviceBack(uint32_t heardMillis)
     Unlock();
     return static_cast<uint32_t>(goesOn * 1000 / rate);
 }
+uint32_t SoundDeliveredFrames() { return static_cast<uint32_t>(Queue.stamp.load(std::memory_order_acquire) >> 32); }
 
 const SoundTable SdlSound = {Init,    MusicFree,     MusicLoad,        MusicGetLength, MusicPlay, MusicGetPosition,
                              Free,    GetDeviceName, MusicSetPosition, MusicSetDelay};

@@ -18,6 +18,9 @@ void SetDeviceAside(uint32_t heardMillis);
 // most one decoded slice past heardMillis, unless the clock had already decoded further. Main
 // thread; returns heardMillis and does nothing unless the device was set aside.
 uint32_t TakeDeviceBack(uint32_t heardMillis);
+// Frames handed to the device before its latest callback (0 before the first): what is heard
+// now is at least this less SoundLatencyFrames(), however late the audio thread runs.
+uint32_t SoundDeliveredFrames();
 
 // --list-audio-devices: the name of every sound output SDL can play on, one a line. False, with
 // *error saying why, when SDL's audio cannot start or finds no output.

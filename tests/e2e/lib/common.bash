@@ -3,45 +3,19 @@
 set -euo pipefail
 BUILD_DIR=$(cd "$1" && pwd)
 SOURCE_DIR=$(cd "$2" && pwd)
+source "$SOURCE_DIR/scripts/lib/xvfb.bash"
 TMP=$(mktemp -d)
-XVFB_PID=""
 cleanup() {
-  if [[ -n "$XVFB_PID" ]]; then
-    kill "$XVFB_PID" 2>/dev/null || true
-    wait "$XVFB_PID" 2>/dev/null || true
-  fi
+  StopXvfb
   rm -rf "$TMP"
 }
 trap cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# Starts Xvfb (WIDTHxHEIGHT, default 1280x720) and exports DISPLAY once a client can connect.
-# The display number is drawn at random from a wide range rather than taken as the lowest free
-# one: tests run side by side, and a server that is still shutting down on a number just freed
-# can delete the sockets of a new server that took the same number.
+# Starts a private Xvfb (WIDTHxHEIGHT, default 1280x720) and exports DISPLAY.
 start_xvfb() {
-  local size=${1:-1280x720} n
-  for _ in 1 2 3 4 5; do
-    n=$((200 + RANDOM % 700))
-    [[ -e "/tmp/.X$n-lock" ]] && continue
-    # -noreset: by default the server resets when its last client leaves, and a client that
-    # connects during the reset (the demo, just after a probe of ours) is turned away.
-    Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp -noreset 2>"$TMP/xvfb.log" &
-    XVFB_PID=$!
-    for _ in $(seq 200); do
-      if xwininfo -root -display ":$n" >/dev/null 2>&1; then
-        export DISPLAY=":$n"
-        return 0
-      fi
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      sleep 0.05
-    done
-    kill "$XVFB_PID" 2>/dev/null || true
-    wait "$XVFB_PID" 2>/dev/null || true
-    XVFB_PID=""
-  done
-  fail "Xvfb did not start: $(cat "$TMP/xvfb.log")"
+  StartXvfb "${1:-1280x720}" "$TMP/xvfb.log" || fail "Xvfb did not start: $(cat "$TMP/xvfb.log")"
 }
 
 # Waits up to $2 seconds (default 10) for a window named $1; prints its id.
