@@ -5,7 +5,7 @@
 #include "app/command_line.h"
 #include "app/show_timing.h"
 
-const char* const ViewerVersionText = "sideways 1.0\n";
+const char* const ViewerVersionText = "sideways " SIDEWAYS_VERSION "\n";
 
 const char* const ViewerUsageText =
     "usage: sideways [options]\n"
