@@ -28,7 +28,8 @@ TestPackages=(
 PackagePackages=(debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream debootstrap zip)
 # The arm64 cross build: the cross compiler and, beside the amd64 ones, the arm64 libraries
 # (Multi-Arch: same), and qemu, which runs the build's tools and the tests.
-CrossPackages=(crossbuild-essential-arm64 qemu-user-static "${LibraryPackages[@]/%/:arm64}")
+# libxmp for the soundtrack's checks, which the arm64 tests run too.
+CrossPackages=(crossbuild-essential-arm64 qemu-user-static "${LibraryPackages[@]/%/:arm64}" libxmp-dev:arm64)
 
 list=false tests=false package=false arm64=false
 for arg in "$@"; do

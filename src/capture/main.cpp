@@ -153,8 +153,7 @@ static bool OpenOutputs(const CaptureOptions& o, Run* run, std::string* error)
     if (!o.video.empty()) {
         run->ffmpeg = FindOnPath("ffmpeg");
         if (run->ffmpeg.empty()) {
-            *error = "ffmpeg is not installed (not found on PATH); install the Debian package ffmpeg "
-                     "(apt-get install ffmpeg) or leave out -o";
+            *error = EncoderMissingText;
             return false;
         }
     }
