@@ -94,8 +94,7 @@ for target in "${roots[@]}"; do
   InRoot "$root" dpkg-query -L sideways >"$work/files"
   InRoot "$root" apt-get purge -y -qq sideways >/dev/null
   left=$(while read -r f; do
-    [[ -f $root$f || -L $root$f ]] && echo "$f"
-    [[ -d $root$f && ( $f == *sideways* ) ]] && echo "$f"
+    if [[ -f $root$f || -L $root$f || ( -d $root$f && $f == *sideways* ) ]]; then echo "$f"; fi
   done <"$work/files")
   left+=$(find "$root" -xdev \( -path "$root/tmp" -o -path "$root/proc" -o -path "$root/sys" -o -path "$root/dev" \) -prune \
     -o -name '*sideways*' -print | sed "s|^$root||")

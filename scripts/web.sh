@@ -4,6 +4,7 @@
 # under ${SIDEWAYS_DEPS_DIR:-build/deps}/web.
 #   scripts/web.sh           build and test, stopping the show early with Escape
 #   scripts/web.sh --whole   also play the whole show to its end (two minutes)
+#   scripts/web.sh --build   build only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -16,6 +17,7 @@ cmake --preset release >/dev/null
 cmake --build --preset release -j"$(nproc)" --target embed sideways-capture
 cmake --preset web >/dev/null
 cmake --build --preset web -j"$(nproc)"
+[[ ${1:-} == --build ]] && exit 0
 
 reference=$(mktemp -d)
 trap 'rm -rf "$reference"' EXIT
