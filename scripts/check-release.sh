@@ -51,7 +51,7 @@ for target in "${roots[@]}"; do
   made=$(seconds "$start")
 
   # The install a user makes: the package file alone, apt working out the rest.
-  cp "$deb" "$root/tmp/"
+  AsRoot cp "$deb" "$root/tmp/"
   start=$(date +%s)
   before=$(InRoot "$root" dpkg-query -W -f '${Package}\n' | wc -l)
   InRoot "$root" apt-get update -qq
@@ -70,8 +70,8 @@ for target in "${roots[@]}"; do
     fail "the capture differs from the amd64 package's: $(diff -rq "$work/expected" "$root/tmp/raw" | head -3)"
 
   # The show in the root, on this Xvfb, without sound hardware; Escape ends it with 0.
-  mkdir -p "$root/tmp/.X11-unix"
-  mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
+  AsRoot mkdir -p "$root/tmp/.X11-unix"
+  AsRoot mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
   InRoot "$root" env DISPLAY="$DISPLAY" SDL_AUDIODRIVER=dummy $games/sideways 2>"$work/show.log" &
   show=$!
   window=""
@@ -87,7 +87,7 @@ for target in "${roots[@]}"; do
   if kill -0 "$show" 2>/dev/null; then kill "$show" || true; fail "the show did not end on Escape"; fi
   code=0; wait "$show" || code=$?
   [[ $code -eq 0 ]] || fail "the show ended with $code: $(cat "$work/show.log")"
-  umount "$root/tmp/.X11-unix"
+  AsRoot umount "$root/tmp/.X11-unix"
   checked=$(seconds "$start")
 
   # Purged, nothing of ours is left: not one file the package installed, nor its folders.
