@@ -44,117 +44,111 @@ bool HasFlag(int argc, char** argv, const char* flag)
     return false;
 }
 
-}  // namespace
-
-FloorReporter::Subject* FloorReporter::Find(const std::string& name)
+const SubjectTimes* Find(const std::vector<SubjectTimes>& subjects, const std::string& name)
 {
-    for (Subject& s : subjects_)
+    for (const SubjectTimes& s : subjects)
         if (s.name == name)
             return &s;
     return nullptr;
 }
 
-void FloorReporter::ReportRuns(const std::vector<Run>& runs)
+// The rest of a line of the show's figures: the time and, with a floor, its ratio to it.
+void PrintTime(std::FILE* out, double seconds, double floorTime)
 {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-        if (run.error_occurred || run.iterations == 0)
-            continue;
-        Subject* s = Find(run.run_name.str());
-        if (s == nullptr)
-            s = &subjects_.emplace_back(Subject{run.run_name.str(), {}, -1});
-        const double perIteration = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-        if (run.run_type == Run::RT_Iteration)
-            s->seconds.push_back(perIteration);
-        else if (run.aggregate_name == "median")
-            s->median = perIteration;
-    }
+    if (floorTime > 0)
+        std::fprintf(out, " %12s %8.2f x floor\n", Duration(seconds).c_str(), seconds / floorTime);
+    else
+        std::fprintf(out, " %12s\n", Duration(seconds).c_str());
 }
 
-void FloorReporter::Finalize()
+// One line per subject but the whole show: its median and its ratio to the floor.
+void ReportSubjects(std::FILE* out, const std::vector<SubjectTimes>& subjects, double floorTime)
 {
-    ConsoleReporter::Finalize();
-    std::FILE* out = stdout;
-    std::fflush(out);
-    for (Subject& s : subjects_)
-        if (s.median < 0 && !s.seconds.empty())
-            s.median = Median(s.seconds);
-    const Subject* floorSubject = Find(FloorName);
-    const double floorTime = floorSubject != nullptr ? floorSubject->median : -1;
     if (floorTime <= 0)
         std::fprintf(out, "\nNo floor in this run (filtered out?): times only.\n");
     std::fprintf(out, "\n%-36s %12s %10s\n", "Subject (median, CPU time)", "time", "x floor");
-    for (const Subject& s : subjects_) {
-        if (s.median < 0 || s.name == ShowName)  // a whole pass; its frames are reported below
+    for (const SubjectTimes& s : subjects) {
+        // A whole pass of the show (run as "Show/iterations:1"); its frames are reported below.
+        if (s.median < 0 || s.name == ShowName || s.name.rfind(ShowName + "/", 0) == 0)
             continue;
         if (floorTime > 0)
             std::fprintf(out, "%-36s %12s %10.2f\n", s.name.c_str(), Duration(s.median).c_str(), s.median / floorTime);
         else
             std::fprintf(out, "%-36s %12s\n", s.name.c_str(), Duration(s.median).c_str());
     }
+}
 
-    std::vector<const Subject*> scenes;
-    for (const Subject& s : subjects_)
+// The median and the slowest of the Scene/<order> subjects.
+void ReportScenes(std::FILE* out, const std::vector<SubjectTimes>& subjects, double floorTime)
+{
+    std::vector<const SubjectTimes*> scenes;
+    for (const SubjectTimes& s : subjects)
         if (s.name.rfind("Scene/", 0) == 0 && s.median >= 0)
             scenes.push_back(&s);
-    if (!scenes.empty()) {
-        std::vector<double> medians;
-        const Subject* slowest = scenes.front();
-        for (const Subject* s : scenes) {
-            medians.push_back(s->median);
-            if (s->median > slowest->median)
-                slowest = s;
-        }
-        const auto ratio = [&](double seconds) { return floorTime > 0 ? seconds / floorTime : 0.0; };
-        std::fprintf(out, "\nScene + Convert at row 32: median of %zu orders %s (%.2f x floor), slowest %s %s (%.2f x floor)\n",
-                     scenes.size(), Duration(Median(medians)).c_str(), ratio(Median(medians)), slowest->name.c_str(),
-                     Duration(slowest->median).c_str(), ratio(slowest->median));
+    if (scenes.empty())
+        return;
+    std::vector<double> medians;
+    const SubjectTimes* slowest = scenes.front();
+    for (const SubjectTimes* s : scenes) {
+        medians.push_back(s->median);
+        if (s->median > slowest->median)
+            slowest = s;
     }
+    const auto ratio = [&](double seconds) { return floorTime > 0 ? seconds / floorTime : 0.0; };
+    std::fprintf(out, "\nScene + Convert at row 32: median of %zu orders %s (%.2f x floor), slowest %s %s (%.2f x floor)\n",
+                 scenes.size(), Duration(Median(medians)).c_str(), ratio(Median(medians)), slowest->name.c_str(),
+                 Duration(slowest->median).c_str(), ratio(slowest->median));
+}
 
-    // Each frame's median over the passes, then the mean, 99th percentile and slowest of those.
+// How many frames of each order take longer than the target, for the orders that have some.
+void ReportFramesOverTarget(std::FILE* out, const std::vector<double>& frames, double floorTime)
+{
+    std::vector<uint32_t> over(32, 0);
+    size_t total = 0;
+    for (size_t k = 0; k < frames.size(); ++k)
+        if (frames[k] > ShowSlowestFloors * floorTime) {
+            ++over[PositionOrder(ShowFrames()[k].position) % 32];
+            ++total;
+        }
+    std::fprintf(out, "  over %.0f x floor: %zu frames;", ShowSlowestFloors, total);
+    for (size_t order = 0; order < over.size(); ++order)
+        if (over[order] > 0)
+            std::fprintf(out, " %zu:%u", order, over[order]);
+    std::fprintf(out, " (order:frames)\n");
+}
+
+// Each frame's median over the passes, then the mean, 99th percentile and slowest of those.
+// Returns the slowest, or -1 when the show did not run.
+double ReportShow(std::FILE* out, double floorTime)
+{
     const std::vector<double> frames = ShowFrameMedians();
-    double showSlowest = -1;
-    if (!frames.empty()) {
-        const size_t slowest = static_cast<size_t>(std::max_element(frames.begin(), frames.end()) - frames.begin());
-        std::vector<double> sorted = frames;
-        std::sort(sorted.begin(), sorted.end());
-        double sum = 0;
-        for (const double t : frames)
-            sum += t;
-        const double mean = sum / static_cast<double>(frames.size());
-        const double p99 = sorted[std::min(sorted.size() - 1, sorted.size() * 99 / 100)];
-        showSlowest = frames[slowest];
-        const PlannedFrame& at = ShowFrames()[slowest];
-        std::fprintf(out, "\nShow: %zu frames at 60 fps, draw + convert, each frame's median of %zu passes\n",
-                     frames.size(), ShowPasses());
-        const auto line = [&](const char* what, double seconds) {
-            if (floorTime > 0)
-                std::fprintf(out, "  %-16s %12s %8.2f x floor\n", what, Duration(seconds).c_str(), seconds / floorTime);
-            else
-                std::fprintf(out, "  %-16s %12s\n", what, Duration(seconds).c_str());
-        };
-        line("mean", mean);
-        line("99th percentile", p99);
-        line("slowest", showSlowest);
-        std::fprintf(out, "  slowest frame: %zu, order %u row %u, clock %u ms\n", slowest, PositionOrder(at.position),
-                     PositionRow(at.position), at.millis);
-        // Where the frames over the target are: a count for each order that has some.
-        if (floorTime > 0) {
-            std::vector<uint32_t> over(32, 0);
-            size_t total = 0;
-            for (size_t k = 0; k < frames.size(); ++k)
-                if (frames[k] > ShowSlowestFloors * floorTime) {
-                    ++over[PositionOrder(ShowFrames()[k].position) % 32];
-                    ++total;
-                }
-            std::fprintf(out, "  over %.0f x floor: %zu frames;", ShowSlowestFloors, total);
-            for (size_t order = 0; order < over.size(); ++order)
-                if (over[order] > 0)
-                    std::fprintf(out, " %zu:%u", order, over[order]);
-            std::fprintf(out, " (order:frames)\n");
-        }
-    }
+    if (frames.empty())
+        return -1;
+    const size_t slowest = static_cast<size_t>(std::max_element(frames.begin(), frames.end()) - frames.begin());
+    std::vector<double> sorted = frames;
+    std::sort(sorted.begin(), sorted.end());
+    double sum = 0;
+    for (const double t : frames)
+        sum += t;
+    std::fprintf(out, "\nShow: %zu frames at 60 fps, draw + convert, each frame's median of %zu passes\n",
+                 frames.size(), ShowPasses());
+    std::fprintf(out, "  %-16s", "mean");
+    PrintTime(out, sum / static_cast<double>(frames.size()), floorTime);
+    std::fprintf(out, "  %-16s", "99th percentile");
+    PrintTime(out, sorted[std::min(sorted.size() - 1, sorted.size() * 99 / 100)], floorTime);
+    std::fprintf(out, "  %-16s", "slowest");
+    PrintTime(out, frames[slowest], floorTime);
+    const PlannedFrame& at = ShowFrames()[slowest];
+    std::fprintf(out, "  slowest frame: %zu, order %u row %u, clock %u ms\n", slowest, PositionOrder(at.position),
+                 PositionRow(at.position), at.millis);
+    if (floorTime > 0)
+        ReportFramesOverTarget(out, frames, floorTime);
+    return frames[slowest];
+}
 
+// The speed targets, met or missed.
+void ReportTargets(std::FILE* out, const std::vector<SubjectTimes>& subjects, double floorTime, double showSlowest)
+{
     std::fprintf(out, "\nTargets (one core, release build):\n");
     const auto report = [&](const std::string& what, double seconds, const std::string& target, bool met) {
         char ratio[32] = "";
@@ -168,12 +162,48 @@ void FloorReporter::Finalize()
         std::snprintf(text, sizeof text, "%.0f x floor", n);
         return std::string(text);
     };
-    if (const Subject* s = Find("Convert"); s != nullptr && s->median >= 0 && floorTime > 0)
+    if (const SubjectTimes* s = Find(subjects, "Convert"); s != nullptr && s->median >= 0 && floorTime > 0)
         report("Convert", s->median, floors(ConvertFloors), s->median <= ConvertFloors * floorTime);
     if (showSlowest >= 0 && floorTime > 0)
         report("Show, slowest frame", showSlowest, floors(ShowSlowestFloors), showSlowest <= ShowSlowestFloors * floorTime);
-    if (const Subject* s = Find("BuildTables"); s != nullptr && s->median >= 0)
+    if (const SubjectTimes* s = Find(subjects, "BuildTables"); s != nullptr && s->median >= 0)
         report("BuildTables", s->median, Duration(BuildTablesTarget), s->median <= BuildTablesTarget);
+}
+
+}  // namespace
+
+void FloorReporter::ReportRuns(const std::vector<Run>& runs)
+{
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+        if (run.error_occurred || run.iterations == 0)
+            continue;
+        auto s = std::find_if(subjects_.begin(), subjects_.end(),
+                              [&](const SubjectTimes& t) { return t.name == run.run_name.str(); });
+        if (s == subjects_.end())
+            s = subjects_.insert(subjects_.end(), SubjectTimes{run.run_name.str(), {}, -1});
+        const double perIteration = run.cpu_accumulated_time / static_cast<double>(run.iterations);
+        if (run.run_type == Run::RT_Iteration)
+            s->seconds.push_back(perIteration);
+        else if (run.aggregate_name == "median")
+            s->median = perIteration;
+    }
+}
+
+void FloorReporter::Finalize()
+{
+    ConsoleReporter::Finalize();
+    std::FILE* out = stdout;
+    std::fflush(out);
+    for (SubjectTimes& s : subjects_)
+        if (s.median < 0 && !s.seconds.empty())
+            s.median = Median(s.seconds);
+    const SubjectTimes* floorSubject = Find(subjects_, FloorName);
+    const double floorTime = floorSubject != nullptr ? floorSubject->median : -1;
+    ReportSubjects(out, subjects_, floorTime);
+    ReportScenes(out, subjects_, floorTime);
+    const double showSlowest = ReportShow(out, floorTime);
+    ReportTargets(out, subjects_, floorTime, showSlowest);
 }
 
 int main(int argc, char** argv)

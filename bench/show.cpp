@@ -4,12 +4,11 @@
 
 #include <algorithm>
 #include <ctime>
-#include <cstring>
 #include <vector>
 
 #include "app/driver.h"
 #include "app/show_timing.h"
-#include "assets/assets.h"
+#include "capture/show_music.h"
 #include "display/convert.h"
 #include "frame/frame.h"
 #include "sound/music.h"
@@ -20,7 +19,6 @@ constexpr uint32_t ShowFps = 60;
 
 std::vector<PlannedFrame> Frames;
 std::vector<std::vector<double>> FrameSeconds;  // per frame, one entry per pass
-std::vector<uint16_t> ScrollerAtStart;
 
 // The CPU time of this thread: the time the frame ran, not the time other programs had the core.
 double ThreadSeconds()
@@ -34,36 +32,15 @@ double ThreadSeconds()
 
 bool PlanShow()
 {
-    MusicDecoder* m = OpenMusic(MusicModule.data(), MusicModule.size());
-    if (m == nullptr)
-        return false;
-    // The position reported after each slice of 147 sample frames, the last good one kept.
-    std::vector<uint32_t> slices;
-    std::vector<float> scratch(2 * MusicSliceFrames);
-    uint32_t position = PackPosition(0, 0);
+    ShowMusic music;
+    Stretch show;
     Frames.clear();
-    for (uint32_t frame = 0;; ++frame) {
-        // Frame k starts at sample floor(k * 44100 / 60) and takes the position of that sample's slice.
-        const uint64_t slice = uint64_t{frame} * MusicRate / ShowFps / MusicSliceFrames;
-        while (slices.size() <= slice) {
-            if (RenderMusic(m, scratch.data(), MusicSliceFrames) == 0)
-                break;
-            if (const uint32_t reported = MusicPosition(m); reported != PositionUnknown)
-                position = reported;
-            slices.push_back(position);
-        }
-        if (slices.size() <= slice)
-            break;
-        const uint32_t at = slices[slice];
-        Frames.push_back({static_cast<uint32_t>(uint64_t{frame} * 1000 / ShowFps), at});
-        // The first frame of the end order is the show's black end frame, and its last.
-        if (static_cast<int32_t>(PositionOrder(at)) >= LastOrder)
-            break;
-    }
-    CloseMusic(m);
-    ScrollerAtStart.assign(ScrollerPicture, ScrollerPicture + BufferPixels);
+    if (!RenderShow(&music, ShowFps, 0, LastOrder, &show))
+        return false;
+    for (uint32_t frame = 0; frame <= show.last; ++frame)
+        Frames.push_back({FrameMillis(frame, ShowFps), FramePosition(&music, frame)});
     FrameSeconds.assign(Frames.size(), {});
-    return !Frames.empty() && static_cast<int32_t>(PositionOrder(Frames.back().position)) >= LastOrder;
+    return true;
 }
 
 std::span<const PlannedFrame> ShowFrames()
@@ -73,11 +50,9 @@ std::span<const PlannedFrame> ShowFrames()
 
 void PlayShow(uint8_t* staging)
 {
-    // The scroller rewrites ScrollerPicture, which a later order shows: every pass starts as the
-    // first one did.
-    std::memcpy(ScrollerPicture, ScrollerAtStart.data(), sizeof ScrollerPicture);
-    ShowState show = {};
-    RegionFull(&show.records[0]);
+    // The scroller rewrites ScrollerPicture, which a later order shows: every pass starts afresh.
+    ShowState show;
+    StartShowAt(&show, 0);
     for (size_t k = 0; k < Frames.size(); ++k) {
         const double start = ThreadSeconds();
         DrawShowFrame(&show, Frames[k].millis, Frames[k].position);

@@ -1,5 +1,5 @@
-// The whole show as the bench plays it: the frames of a 60 fps capture, with their clock and play
-// position worked out from the music decoder, and each frame's time over the passes made.
+// The whole show as the bench plays it: the frames of a 60 fps capture, with the clock and play
+// position the capture gives them, and each frame's time over the passes made.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -11,9 +11,8 @@ struct PlannedFrame {
     uint32_t position;  // packed order | row << 16, as the music reported it at the frame's start
 };
 
-// Renders the embedded music once to place every frame, up to and including the black end frame,
-// and keeps ScrollerPicture as it is now for the start of every pass. Call after the tables are
-// built; false when the music cannot be played to the end frame.
+// Renders the embedded music once, as the capture does, to place every frame up to and including
+// the black end frame. False when the music cannot be played to the end frame.
 bool PlanShow();
 std::span<const PlannedFrame> ShowFrames();
 

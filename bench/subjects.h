@@ -14,6 +14,13 @@ inline const std::string ShowName = "Show";
 // points Framebuffer at a buffer of its own first; call once, before running.
 void RegisterSubjects();
 
+// One subject's times as the runs reported them.
+struct SubjectTimes {
+    std::string name;
+    std::vector<double> seconds;  // per iteration, one entry per repetition
+    double median = -1;           // from the median aggregate, when it was reported
+};
+
 // The console report, followed at the end by one line per subject: its median time per iteration
 // over the repetitions and its ratio to the floor's median of the same run, then the speed targets.
 class FloorReporter : public benchmark::ConsoleReporter {
@@ -22,11 +29,5 @@ public:
     void Finalize() override;
 
 private:
-    struct Subject {
-        std::string name;
-        std::vector<double> seconds;  // per iteration, one entry per repetition
-        double median = -1;           // from the median aggregate, when it was reported
-    };
-    std::vector<Subject> subjects_;
-    Subject* Find(const std::string& name);
+    std::vector<SubjectTimes> subjects_;
 };

@@ -19,6 +19,14 @@ if(NOT EXISTS ${SIDEWAYS_HOST_TOOLS})
 endif()
 include(${SIDEWAYS_HOST_TOOLS})
 
+# What was found in another prefix is forgotten, so that a change of SIDEWAYS_DEPS_DIR links the
+# libraries it names.
+if(NOT SIDEWAYS_WEB_PREFIX STREQUAL SIDEWAYS_WEB_PREFIX_FOUND)
+  unset(SDL2_DIR CACHE)
+  unset(OPENMPT_LIBRARY CACHE)
+  set(SIDEWAYS_WEB_PREFIX_FOUND ${SIDEWAYS_WEB_PREFIX} CACHE INTERNAL "The prefix the libraries were found in")
+endif()
+
 # The toolchain searches only its sysroot, which holds a stub SDL2; look in the prefix alone.
 list(APPEND CMAKE_FIND_ROOT_PATH ${SIDEWAYS_WEB_PREFIX})
 find_package(SDL2 REQUIRED CONFIG PATHS ${SIDEWAYS_WEB_PREFIX} NO_DEFAULT_PATH)

@@ -1,12 +1,30 @@
 #!/usr/bin/env bash
 # Builds the show as a web page into build/web (sideways.html, .js, .wasm) and tests it in
-# headless Chromium. Installs what is missing first; SDL2 and libopenmpt for wasm are built once,
-# under ${SIDEWAYS_DEPS_DIR:-build/deps}/web.
-#   scripts/web.sh           build and test, stopping the show early with Escape
-#   scripts/web.sh --whole   also play the whole show to its end (two minutes)
-#   scripts/web.sh --build   build only
+# headless Chromium and in Firefox ESR. Installs what is missing first; SDL2 and libopenmpt for
+# wasm are built once, under ${SIDEWAYS_DEPS_DIR:-build/deps}/web.
+#   scripts/web.sh                   build, then test in Chromium and in Firefox
+#   scripts/web.sh --whole           the first browser's run also plays the whole show to its end
+#   scripts/web.sh --browser NAME    test in one browser only: chromium or firefox
+#   scripts/web.sh --build           build only
+# Firefox runs in a private X server (Xvfb: headless Firefox has no WebGL here) with a private
+# PulseAudio server whose only output is a null sink; both are stopped when the script ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+whole=() browsers=(chromium firefox) build_only=false
+while [[ $# -gt 0 ]]; do
+  case $1 in
+    --whole) whole=(--whole) ;;
+    --build) build_only=true ;;
+    --browser)
+      [[ ${2:-} = chromium || ${2:-} = firefox ]] || { echo "usage: $0 [--whole] [--browser chromium|firefox]" >&2; exit 2; }
+      browsers=("$2")
+      shift ;;
+    *) echo "usage: $0 [--whole] [--browser chromium|firefox] [--build]" >&2; exit 2 ;;
+  esac
+  shift
+done
+
 scripts/install-deps.sh
 scripts/web-deps.sh
 export NODE_PATH=/usr/share/nodejs
@@ -17,10 +35,59 @@ cmake --preset release >/dev/null
 cmake --build --preset release -j"$(nproc)" --target embed sideways-capture
 cmake --preset web >/dev/null
 cmake --build --preset web -j"$(nproc)"
-[[ ${1:-} == --build ]] && exit 0
+for file in build/web/sideways.{html,js,wasm}; do
+  printf '%s: %d bytes, %d with gzip -9\n' "$file" "$(stat -c %s "$file")" "$(gzip -9c "$file" | wc -c)"
+done
+$build_only && exit 0
 
-reference=$(mktemp -d)
-trap 'rm -rf "$reference"' EXIT
+scratch=$(mktemp -d)
+pids=()
+Cleanup() {
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true; done
+  rm -rf "$scratch"
+}
+trap Cleanup EXIT
+
+# Starts Xvfb on a display it picks itself and PulseAudio with a null sink on a socket in the
+# scratch folder, and points DISPLAY and PULSE_SERVER at them.
+StartDesktop() {
+  exec {displayfd}>"$scratch/display"
+  Xvfb -displayfd "$displayfd" -screen 0 1280x1024x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
+  pids+=($!)
+  local i
+  for ((i = 0; i < 100; i++)); do
+    [[ -s $scratch/display ]] && break
+    sleep 0.1
+  done
+  exec {displayfd}>&-
+  [[ -s $scratch/display ]] || { cat "$scratch/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=":$(head -1 "$scratch/display")"
+
+  mkdir -p "$scratch/pulse"
+  HOME=$scratch XDG_RUNTIME_DIR=$scratch/pulse pulseaudio -n --daemonize=no --exit-idle-time=-1 \
+    --load="module-null-sink sink_name=silent" \
+    --load="module-native-protocol-unix auth-anonymous=1 socket=$scratch/pulse/native" >"$scratch/pulse.log" 2>&1 &
+  pids+=($!)
+  for ((i = 0; i < 100; i++)); do
+    [[ -S $scratch/pulse/native ]] && break
+    sleep 0.1
+  done
+  [[ -S $scratch/pulse/native ]] || { cat "$scratch/pulse.log" >&2; echo "PulseAudio did not start" >&2; exit 1; }
+  export PULSE_SERVER=unix:$scratch/pulse/native
+}
+
+reference=$scratch/reference
+mkdir "$reference"
 build/release/sideways-capture --from 10 --to 10 --fps 1 --png "$reference" --raw "$reference" >/dev/null
 (cd tests/web && npm ci --no-audit --no-fund --silent)
-node tests/web/browser_test.mjs build/web "$reference" "$@"
+failed=0
+for browser in "${browsers[@]}"; do
+  echo "== $browser"
+  started=$SECONDS
+  [[ $browser = firefox ]] && StartDesktop
+  node tests/web/browser_test.mjs build/web "$reference" --browser "$browser" "${whole[@]}" || failed=1
+  whole=()
+  echo "== $browser: $((SECONDS - started)) s"
+done
+exit $failed

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -13,18 +12,10 @@
 #include "effects/tables.h"
 #include "files.h"
 
-// Taken at load time, before any test can change the picture.
-static const std::vector<uint16_t> SuppliedScroller(ScrollerPicture, ScrollerPicture + BufferPixels);
 static bool Built = false;
-
-void RestoreScrollerPicture()
-{
-    std::memcpy(ScrollerPicture, SuppliedScroller.data(), sizeof ScrollerPicture);
-}
 
 void RebuildTables()
 {
-    RestoreScrollerPicture();
     Region whole = MakeRegion(0, 0, BufferWidth, BufferHeight);
     ASSERT_TRUE(BuildTables(&whole));
     Built = true;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -36,12 +37,10 @@ struct Rect {
 // k is the multiplicative hash k * 2654435761 shifted right by shift (7, 9 or 11 in the tests).
 std::vector<uint16_t> HashPattern(int shift);
 
-// Puts back ScrollerPicture as the program was built with it, before any cut-out or scroller ran.
-void RestoreScrollerPicture();
 // Builds the lookup tables, the font and the encoded text once for the whole test binary.
 void EnsureTables();
-// Restores ScrollerPicture and builds everything again, for tests that ran the driver or the
-// scroller and so left the picture changed.
+// Builds everything again, ScrollerPicture as start-up leaves it, for tests that ran the driver
+// or the scroller and so left the picture changed.
 void RebuildTables();
 
 // The error a routine of the bool-plus-message kind reports: "" when it succeeds. Called as
@@ -53,6 +52,22 @@ std::string ErrorOf(Routine routine, Given&&... given)
     if (routine(std::forward<Given>(given)..., &error))
         return "";
     return error.empty() ? "(failed without a message)" : error;
+}
+
+// A command line that must be refused, and words the refusal must say.
+struct RefusedArguments {
+    std::vector<const char*> args;
+    const char* reason;
+};
+// Expects parse(args, &error) to return false with the reason in error, for every case.
+template <typename Parse>
+void ExpectRefused(Parse parse, std::initializer_list<RefusedArguments> cases)
+{
+    for (const RefusedArguments& c : cases) {
+        std::string error;
+        EXPECT_FALSE(parse(c.args, &error)) << c.reason;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << "got: " << error;
+    }
 }
 
 // A fresh folder under the system's temporary one, removed with everything in it at the end.

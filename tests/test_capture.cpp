@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
@@ -22,10 +23,14 @@
 #include "capture/frame_workers.h"
 #include "capture/landscape.h"
 #include "capture/options.h"
-#include "capture/output_files.h"
+#include "capture/outputs.h"
+#include "capture/png.h"
 #include "capture/show_music.h"
 #include "capture/show_player.h"
 #include "display/convert.h"
+#include "files/file_system.h"
+#include "files/files.h"
+#include "files/wav.h"
 #include "sound/music.h"
 #include "support.h"
 
@@ -146,12 +151,6 @@ TEST(CaptureFrames, OrdersOneAndTwoCarryTheFrozenClockInBothRecords)
     }
 }
 
-TEST(CaptureFrames, OnlyTheCreditOrdersRunTheScroller)
-{
-    for (int32_t order = 0; order <= LastOrder; ++order)
-        EXPECT_EQ(SceneScrolls(order), order >= 23 && order <= 29) << "order " << order;
-}
-
 TEST(Landscape, EveryDisplayPixelShowsBufferColumnYOfRow319MinusX)
 {
     const std::vector<uint16_t> frame = HashPattern(9);
@@ -270,7 +269,11 @@ TEST(CaptureOptions, EveryOptionIsRead)
 
 TEST(CaptureOptions, BadArgumentsAreRefusedWithTheReason)
 {
-    const struct { std::vector<const char*> args; const char* reason; } cases[] = {
+    const auto parse = [](const std::vector<const char*>& args, std::string* error) {
+        CaptureOptions o;
+        return Parse(args, &o, error);
+    };
+    ExpectRefused(parse, {
         {{}, "nothing to write"},
         {{"--raw", "r", "--bogus"}, "unknown option '--bogus'"},
         {{"--raw"}, "--raw needs a value"},
@@ -285,149 +288,201 @@ TEST(CaptureOptions, BadArgumentsAreRefusedWithTheReason)
         {{"--raw", "r", "--from", "32"}, "--from takes an order from 0 to 31"},
         {{"--raw", "r", "--to", "x"}, "--to takes an order"},
         {{"--raw", "r", "--raw-every", "0"}, "--raw-every takes"},
+        {{"--raw", "r", "--raw-every", "1000001"}, "--raw-every takes a whole number from 1 to 1000000, not '1000001'"},
         {{"--png", "p", "--raw-every", "2"}, "--raw-every needs --raw"},
         {{"--raw", "r", "--from", "5", "--to", "4"}, "--from 5 comes after --to 4"},
         {{"--wav", "w.wav", "--from", "31"}, "no time"},
-    };
-    for (const auto& c : cases) {
-        CaptureOptions o;
-        std::string error;
-        EXPECT_FALSE(Parse(c.args, &o, &error)) << c.reason;
-        EXPECT_NE(error.find(c.reason), std::string::npos) << "got: " << error;
-    }
+    });
 }
 
-TEST(PendingFile, StaysAsideUnderAVisibleNameUntilCommitted)
+TEST(AtomicFile, StaysAsideUnderAHeldTemporaryUntilCommitted)
 {
     ScratchFolder dir;
     const std::string path = dir.path + "/out.wav";
     PendingFile f;
     std::string error;
-    ASSERT_TRUE(OpenPending(&f, path, &error)) << error;
+    ASSERT_TRUE(OpenPending(&f, path, path, &error)) << error;
     ASSERT_TRUE(WritePending(&f, "abc", 3, &error));
     EXPECT_FALSE(Exists(path));
     ASSERT_EQ(dir.Names().size(), 1u);
     const std::string temp = dir.Names()[0];
-    EXPECT_EQ(temp.rfind("sideways-capture-" + std::to_string(getpid()) + "-", 0), 0u) << temp;
-    EXPECT_TRUE(temp.ends_with("-out.wav.part")) << temp;
-    ASSERT_TRUE(CommitFile(&f, &error)) << error;
+    EXPECT_TRUE(IsTemporaryName(temp) && temp.ends_with("-out.wav.part")) << temp;
+    RemoveStaleTemporaries(dir.path + "/");  // held: not stale
+    ASSERT_TRUE(CheckPending(&f, &error)) << error;
+    ASSERT_TRUE(CommitPending(&f, &error)) << error;
     EXPECT_EQ(ReadText(path), "abc");
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.wav"});
+    ASSERT_TRUE(OpenPending(&f, path, path, &error));
+    DiscardPending(&f);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.wav"});
 }
 
-TEST(PendingFile, DiscardedFileLeavesNothing)
-{
-    ScratchFolder dir;
-    PendingFile f;
-    std::string error;
-    ASSERT_TRUE(OpenPending(&f, dir.path + "/x.mkv", &error));
-    ASSERT_TRUE(WritePending(&f, "abc", 3, &error));
-    ASSERT_TRUE(FinishWriting(&f, &error));
-    DiscardFile(&f);
-    EXPECT_TRUE(dir.Names().empty());
-}
-
-TEST(PendingFile, UnwritablePathIsNamedWithTheReason)
+TEST(AtomicFile, UnwritablePathIsNamedWithTheReason)
 {
     ScratchFolder dir;
     std::string error;
-    ASSERT_TRUE(WriteWholeFile(dir.path + "/plain", {}, &error));
-    PendingFile f;
-    EXPECT_FALSE(OpenPending(&f, dir.path + "/plain/x.wav", &error));
+    ASSERT_TRUE(WriteFileAtomically(dir.path + "/plain", "", &error));
+    EXPECT_FALSE(WriteFileAtomically(dir.path + "/plain/x.wav", "", &error));
 #if defined(_WIN32)
     EXPECT_EQ(error.rfind("cannot write " + dir.path + "/plain/x.wav: ", 0), 0u) << error;  // no ENOTDIR there
 #else
     EXPECT_EQ(error, "cannot write " + dir.path + "/plain/x.wav: Not a directory");
+    EXPECT_FALSE(WriteFileAtomically("/dev/stdout", "", &error));
+    EXPECT_EQ(error, "cannot write /dev/stdout: it names an open descriptor, not a file");
 #endif
-    EXPECT_FALSE(OpenPending(&f, dir.path + "/", &error));
-    EXPECT_NE(error.find("names a folder"), std::string::npos);
-    EXPECT_FALSE(OpenPending(&f, dir.path, &error));
+    EXPECT_FALSE(WriteFileAtomically(dir.path + "/", "", &error));
+    EXPECT_EQ(error, "cannot write " + dir.path + "/: it is a folder");
+    EXPECT_FALSE(WriteFileAtomically(dir.path, "", &error));
     EXPECT_EQ(error, "cannot write " + dir.path + ": it is a folder");
-    OutputFolder folder;
-    EXPECT_FALSE(OpenFolder(&folder, dir.path + "/plain", PngFrames, false, &error));
-    EXPECT_NE(error.find("not a folder"), std::string::npos);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"plain"});
 }
 
-TEST(PendingFile, LongNamesLinksAndStaleTemporaries)
+// A leftover is stale when nobody holds it, whatever process id its name carries: our own (a
+// killed capture that was PID 1 in a container, as this one may be) or another's.
+TEST(AtomicFile, LeftoversNobodyHoldsAreRemovedHeldOnesKept)
+{
+    ScratchFolder dir;
+    std::string error;
+    const std::string ownId = dir.path + "/sideways-" + std::to_string(ProcessId()) + "-1-show.wav.part";
+    const std::string other = dir.path + "/sideways-999999999-1-show.mkv.part";
+    const std::string folder = dir.path + "/sideways-999999998-1-png.part";
+    ASSERT_TRUE(MakeFolder(folder));
+    for (const std::string& path : {ownId, other, folder + "/000001.png", dir.path + "/sideways-notes.part"})
+        std::ofstream(path).put('x');
+    const int held = CreateHeldFile(dir.path + "/sideways-1-1-live.part");
+    intptr_t heldFolder = -1;
+    ASSERT_TRUE(held >= 0 && CreateHeldFolder(dir.path + "/sideways-1-2-live.part", &heldFolder));
+    ASSERT_TRUE(WriteFileAtomically(dir.path + "/show.wav", "w", &error)) << error;
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"show.wav", "sideways-1-1-live.part", "sideways-1-2-live.part",
+                                                     "sideways-notes.part"}));
+    CloseFile(held);
+    ReleaseFolder(&heldFolder);
+    RemoveStaleTemporaries(dir.path + "/");
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"show.wav", "sideways-notes.part"}));
+}
+
+TEST(AtomicFile, LongNamesLinksModeAndOwnerAreKept)
 {
 #if defined(_WIN32)
-    GTEST_SKIP() << "symbolic links, NAME_MAX and the process ids in temporary names are checked on POSIX";
+    GTEST_SKIP() << "symbolic links, NAME_MAX, modes and owners are POSIX's";
 #else
     ScratchFolder dir;
     std::string error;
     // The longest legal name still gets a temporary.
     const std::string longName = dir.path + "/" + std::string(NAME_MAX - 4, 'n') + ".wav";
-    ASSERT_TRUE(WriteWholeFile(longName, std::vector<uint8_t>{'a'}, &error)) << error;
-    // A link is followed: the file it names gets the bytes, the link stays a link.
+    ASSERT_TRUE(WriteFileAtomically(longName, "a", &error)) << error;
+    // A link is followed: the file it names gets the bytes and keeps its mode and owner.
     ASSERT_EQ(symlink(NameOf(longName).c_str(), (dir.path + "/link").c_str()), 0);
-    ASSERT_TRUE(WriteWholeFile(dir.path + "/link", std::vector<uint8_t>{'b'}, &error)) << error;
+    chmod(longName.c_str(), 0600);
+    const bool root = geteuid() == 0;
+    EXPECT_TRUE(!root || chown(longName.c_str(), 1234, 1234) == 0);
+    ASSERT_TRUE(WriteFileAtomically(dir.path + "/link", "b", &error)) << error;
     EXPECT_EQ(ReadText(longName), "b");
     struct stat st;
     ASSERT_EQ(lstat((dir.path + "/link").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
-    std::string key;
-    ASSERT_TRUE(ResolveTarget(dir.path + "/link", &key, &error));
-    EXPECT_EQ(FileKey(key), FileKey(dir.path + "/../" + NameOf(dir.path) + "/" + NameOf(longName)));
+    ASSERT_EQ(stat(longName.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_TRUE(!root || (st.st_uid == 1234 && st.st_gid == 1234));
+    std::string target;
+    int stream = -1;
+    ASSERT_TRUE(ResolveTarget(dir.path + "/link", &target, &stream, &error));
+    EXPECT_EQ(FileKey(target), FileKey(dir.path + "/../" + NameOf(dir.path) + "/" + NameOf(longName)));
     EXPECT_NE(FileKey(dir.path + "/new"), FileKey(dir.path + "/other"));
     EXPECT_EQ(FileKey(dir.path + "/new"), FileKey(dir.path + "/./new"));
-    // What a stopped capture left is removed on the next write there; a running one's is kept.
-    const std::string gone = dir.path + "/sideways-capture-999999999-1-show.mkv.part";
-    const std::string running = dir.path + "/sideways-capture-" + std::to_string(getpid()) + "-99-x.part";
-    ASSERT_EQ(mkdir((dir.path + "/sideways-capture-999999998-1-png.part").c_str(), 0777), 0);
-    for (const std::string& path : {gone, running, dir.path + "/sideways-capture-999999998-1-png.part/000001.png"})
-        std::ofstream(path).put('x');
-    ASSERT_TRUE(WriteWholeFile(dir.path + "/show.wav", {}, &error));
-    std::vector<std::string> names = dir.Names();
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"link", NameOf(longName), "show.wav", NameOf(running)}));
+    ASSERT_TRUE(ResolveTarget("/proc/self/fd/7", &target, &stream, &error));
+    EXPECT_EQ(stream, 7);
 #endif
 }
 
-TEST(OutputFolder, FailedRunLeavesTheFolderAsItWas)
+// A capture of frames first..last into the outputs that o names, without drawing: each frame's
+// PNG and buffer are its number as text. Commits when commit is set, else takes everything back.
+static std::string FakeCapture(CaptureOptions o, uint32_t first, uint32_t last, bool commit)
+{
+    o.rawEvery = o.rawEvery == 0 ? 1 : o.rawEvery;
+    o.fps = 60;
+    Outputs out;
+    std::string error;
+    bool done = OpenOutputs(o, &out, &error) && StartOutputs(&out, Stretch{first, last, last + 1}, {}, &error);
+    for (uint32_t frame = first; done && frame <= last; ++frame) {
+        const std::string bytes = std::to_string(frame);
+        const std::span<const uint8_t> b(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        done = WriteFrame(&out, {frame, 5, 0, frame * 16}, WantsRaw(&out, frame) ? b : std::span<const uint8_t>(), b,
+                          nullptr, &error);
+    }
+    done = done && commit && CommitOutputs(&out, &error);
+    DiscardOutputs(&out);
+    return done || !commit ? "" : error;
+}
+
+// Every name and byte in a folder and its subfolders, for comparing before and after.
+static std::string Snapshot(const ScratchFolder& dir)
+{
+    std::set<std::string> all;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path))
+        all.insert(entry.path().string() + "=" + (entry.is_directory() ? "/" : ReadText(entry.path().string())) + ";");
+    std::string text;
+    for (const std::string& line : all)
+        text += line;
+    return text;
+}
+
+TEST(CaptureOutputs, AFailedRunChangesNothingAndClashesAreRefusedFirst)
+{
+    ScratchFolder dir;
+    CaptureOptions o = {};
+    o.pngDir = dir.path + "/png";
+    o.rawDir = dir.path + "/raw";
+    o.wavFile = dir.path + "/a.wav";
+    ASSERT_EQ(FakeCapture(o, 10, 12, true), "");
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(dir.path + "/png/notes.txt", "mine", &error));
+    const std::string before = Snapshot(dir);
+    EXPECT_NE(before.find("000011.png=11;"), std::string::npos) << before;
+    EXPECT_NE(ReadText(dir.path + "/raw/frames.csv").find("11,5,0,176,1"), std::string::npos);
+    o.replace = true;
+    ASSERT_EQ(FakeCapture(o, 11, 20, false), "");  // a run taken back
+    EXPECT_EQ(Snapshot(dir), before);
+    const struct { std::string png, wav, why; } clashes[] = {
+        {dir.path + "/x", dir.path + "/x", "name the same file"},
+        {dir.path + "/png", dir.path + "/png/frames.csv", "is one of the files --png writes"},
+        {dir.path + "/raw", dir.path + "/b.wav", "is not the record of a --png capture"},
+    };
+    o.rawDir.clear();
+    for (const auto& c : clashes) {
+        o.pngDir = c.png;
+        o.wavFile = c.wav;
+        const std::string why = FakeCapture(o, 11, 20, true);
+        EXPECT_NE(why.find(c.why), std::string::npos) << why;
+        EXPECT_EQ(Snapshot(dir), before) << c.why;
+    }
+}
+
+TEST(CaptureOutputs, ReplaceRemovesOnlyWhatAnEarlierCaptureRecorded)
 {
     ScratchFolder dir;
     std::string error;
-    OutputFolder made;
-    ASSERT_TRUE(OpenFolder(&made, dir.path + "/new", PngFrames, false, &error)) << error;
-    ASSERT_TRUE(WriteFolderFile(&made, FrameFileName(7, "png"), std::vector<uint8_t>{1, 2}, &error));
-    DiscardFolder(&made);
-    EXPECT_FALSE(Exists(dir.path + "/new"));
-
-    ASSERT_TRUE(WriteWholeFile(dir.path + "/keep.txt", std::vector<uint8_t>{1}, &error));
-    ASSERT_TRUE(WriteWholeFile(dir.path + "/000001.rgb565", std::vector<uint8_t>{1}, &error));
-    OutputFolder existing;
-    ASSERT_TRUE(OpenFolder(&existing, dir.path, RawFrames, true, &error)) << error;
-    ASSERT_TRUE(WriteFolderFile(&existing, FrameFileName(1, "rgb565"), std::vector<uint8_t>{2}, &error));
-    EXPECT_EQ(ReadText(dir.path + "/000001.rgb565"), "\x01");
-    DiscardFolder(&existing);
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"000001.rgb565", "keep.txt"}));
-    EXPECT_EQ(ReadText(dir.path + "/000001.rgb565"), "\x01");
+    ASSERT_TRUE(WriteFileAtomically(dir.path + "/20240101.png", "photo", &error));
+    CaptureOptions o = {};
+    o.pngDir = dir.path;
+    ASSERT_EQ(FakeCapture(o, 10, 12, true), "");
+    EXPECT_NE(FakeCapture(o, 11, 11, true).find("holds 4 files of an earlier capture; give --replace"),
+              std::string::npos);
+    o.replace = true;
+    ASSERT_EQ(FakeCapture(o, 11, 11, true), "");
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"000011.png", "20240101.png", "frames.csv"}));
+    EXPECT_EQ(ReadText(dir.path + "/frames.csv"), "frame,order,row,millis\n11,5,0,176\n");
+    // A name the run would write that no capture recorded, a file or a folder, is refused.
+    ASSERT_TRUE(WriteFileAtomically(dir.path + "/000012.png", "mine", &error));
+    ASSERT_TRUE(MakeFolder(dir.path + "/000013.png"));
+    EXPECT_NE(FakeCapture(o, 11, 12, true).find("000012.png: no capture wrote it"), std::string::npos);
+    EXPECT_NE(FakeCapture(o, 13, 13, true).find("000013.png: it is a folder"), std::string::npos);
+    EXPECT_EQ(ReadText(dir.path + "/000012.png"), "mine");
 }
 
-TEST(OutputFolder, AnEarlierCaptureIsRefusedOrReplacedWhole)
+TEST(CaptureFiles, WavHeadersDescribeTheirSamples)
 {
-    ScratchFolder dir;
-    std::string error;
-    for (const char* name : {"000001.png", "000002.png", "1.png", "notes.txt", "frames.csv"})
-        ASSERT_TRUE(WriteWholeFile(dir.path + "/" + name, std::vector<uint8_t>{'o'}, &error));
-    OutputFolder folder;
-    EXPECT_FALSE(OpenFolder(&folder, dir.path, PngFrames, false, &error));
-    EXPECT_EQ(error, dir.path + " holds 2 files of an earlier capture; give --replace to replace them, or name "
-                                "another folder");
-    ASSERT_TRUE(OpenFolder(&folder, dir.path, PngFrames, true, &error)) << error;
-    ASSERT_TRUE(WriteFolderFile(&folder, "000002.png", std::vector<uint8_t>{'n'}, &error));
-    ASSERT_TRUE(WriteFolderFile(&folder, "000003.png", std::vector<uint8_t>{'n'}, &error));
-    ASSERT_TRUE(CommitFolder(&folder, &error)) << error;
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"000002.png", "000003.png", "1.png", "frames.csv", "notes.txt"}));
-    EXPECT_EQ(ReadText(dir.path + "/000002.png"), "n");
-    EXPECT_TRUE(IsFrameFile(RawFrames, "frames.csv") && IsFrameFile(RawFrames, "1234567.rgb565"));
-    EXPECT_FALSE(IsFrameFile(PngFrames, "frames.csv") || IsFrameFile(PngFrames, "000001.png.part"));
-}
-
-TEST(CaptureFiles, WavHeaderDescribes16BitStereoAt44100)
-{
-    const std::vector<uint8_t> h = WavHeader(735, 44100);
+    const std::vector<uint8_t> h = WavHeader(WavSamples::Int16, 2, 44100, 735);
     ASSERT_EQ(h.size(), 44u);
     auto u32 = [&](size_t at) { return uint32_t(h[at] | h[at + 1] << 8 | h[at + 2] << 16 | uint32_t(h[at + 3]) << 24); };
     auto u16 = [&](size_t at) { return uint32_t(h[at] | h[at + 1] << 8); };
@@ -442,6 +497,13 @@ TEST(CaptureFiles, WavHeaderDescribes16BitStereoAt44100)
     EXPECT_EQ(u16(34), 16u);
     EXPECT_EQ(std::string(h.begin() + 36, h.begin() + 40), "data");
     EXPECT_EQ(u32(40), 735u * 4);
+    // Float: an 18-byte format with no extension and the "fact" chunk with the frame count.
+    const std::vector<uint8_t> f = WavHeader(WavSamples::Float32, 2, 44100, 10);
+    ASSERT_EQ(f.size(), 58u);
+    EXPECT_EQ(std::string(f.begin() + 38, f.begin() + 42), "fact");
+    EXPECT_EQ(std::string(f.begin() + 50, f.begin() + 54), "data");
+    EXPECT_EQ(f[20] | f[21] << 8, 3);
+    EXPECT_EQ(f[4] | f[5] << 8, 50 + 80);
 }
 
 TEST(CaptureFiles, PngDecodesToTheSamePixelsAndRepeatsByteForByte)
@@ -504,8 +566,8 @@ TEST(Encoder, FindsOnlyExecutableFilesOnThePath)
 #else
     ScratchFolder dir;
     std::string error;
-    ASSERT_TRUE(WriteWholeFile(dir.path + "/tool", std::vector<uint8_t>{'#'}, &error));
-    ASSERT_TRUE(WriteWholeFile(dir.path + "/plain", std::vector<uint8_t>{'#'}, &error));
+    ASSERT_TRUE(WriteFileAtomically(dir.path + "/tool", "#", &error));
+    ASSERT_TRUE(WriteFileAtomically(dir.path + "/plain", "#", &error));
     chmod((dir.path + "/tool").c_str(), 0755);
     mkdir((dir.path + "/folder").c_str(), 0755);
     const std::string saved = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
@@ -534,7 +596,7 @@ static std::string FakeFfmpeg(const ScratchFolder& dir, const char* body)
     const std::string path = dir.path + "/fake-ffmpeg";
     const std::string script = std::string("#!/bin/sh\n") + body + "\n";
     std::string error;
-    EXPECT_TRUE(WriteWholeFile(path, {reinterpret_cast<const uint8_t*>(script.data()), script.size()}, &error));
+    EXPECT_TRUE(WriteFileAtomically(path, script, &error));
     chmod(path.c_str(), 0755);
     return path;
 #endif
@@ -581,26 +643,28 @@ TEST(FrameWorkers, EverySlotHandedIsWorkedOnceAndTakenBackInOrder)
     std::vector<int> seen(Slots, -1), runs(Slots, 0);
     int next[Slots] = {};
     {
-        FrameWorkers workers(3, [&](int slot) {
+        FrameWorkers workers;
+        std::string error;
+        ASSERT_TRUE(StartWorkers(&workers, 3, [&](int slot) {
             ++runs[size_t(slot)];
             seen[size_t(slot)] = next[slot];
-        });
+        }, &error)) << error;
         // Frames 0..99 through four slots, as the capture does: take frame n - 4 before handing n.
         for (int n = 0; n < 100; ++n) {
             if (n >= Slots) {
-                workers.Take(n % Slots);
+                TakeSlot(&workers, n % Slots);
                 ASSERT_EQ(seen[size_t(n % Slots)], n - Slots);
             }
             next[n % Slots] = n;
-            workers.Hand(n % Slots);
+            HandSlot(&workers, n % Slots);
         }
         for (int n = 100 - Slots; n < 100; ++n) {
-            workers.Take(n % Slots);
+            TakeSlot(&workers, n % Slots);
             EXPECT_EQ(seen[size_t(n % Slots)], n);
         }
         EXPECT_EQ(runs, std::vector<int>(Slots, 25));
         // Stopping with work still queued neither hangs nor leaves a thread behind.
         for (int slot = 0; slot < Slots; ++slot)
-            workers.Hand(slot);
+            HandSlot(&workers, slot);
     }
 }

@@ -54,7 +54,6 @@ protected:
     {
         fake = Fake{};
         fake.positions = {PackPosition(LastOrder, 0)};
-        RestoreScrollerPicture();
     }
     void TearDown() override
     {
@@ -206,7 +205,6 @@ static void RunWith(const ViewerOptions& options, uint32_t tickStep, int frames)
     fake = Fake{};
     fake.tickStep = tickStep;
     fake.quitOnFrame = frames - 1;
-    RestoreScrollerPicture();
     RunDemo(&FakePlatform, &options);
 }
 
@@ -250,7 +248,6 @@ TEST_F(Driver, FromDrawsTheFirstFrameACaptureFromThereDraws)
         EXPECT_EQ(fake.startPosition, PackPosition(static_cast<uint32_t>(from), 0));
         EXPECT_EQ(fake.frameMillis[1], millis);
 
-        RebuildTables();
         ScopedFramebuffer captured;
         ShowPlayer player;
         StartPlayer(&player, &music);
@@ -296,4 +293,31 @@ TEST_F(Driver, MuteAndANamedOutputChooseTheSoundDevice)
     o.audioDevice = "Headphones";
     EXPECT_EQ(RunDemo(&FakePlatform, &o), 1);
     EXPECT_EQ(fake.log, std::vector<std::string>{}) << "no window opens for an output that is not there";
+}
+
+TEST(ShowStart, LeavesTheScrollerAsPlayingEveryRowBeforeWouldWhateverRanBefore)
+{
+    ScopedFramebuffer fb;
+    RebuildTables();
+    const auto picture = [] { return std::vector<uint16_t>(ScrollerPicture, ScrollerPicture + BufferPixels); };
+    const std::vector<uint16_t> startUp = picture();
+    ShowState show;
+    StartShowAt(&show, 22);
+    EXPECT_EQ(picture(), startUp) << "no credits order comes before order 22";
+    for (uint32_t order = 22; order <= 26; ++order)
+        for (uint32_t row = 0; row < RowsPerOrder; ++row)
+            DrawShowFrame(&show, order * OrderMillis + row * RowMillis, PackPosition(order, row));
+    const std::vector<uint16_t> played = picture();
+    ASSERT_NE(played, startUp);
+
+    StartShowAt(&show, 0);
+    EXPECT_EQ(picture(), startUp) << "a new round starts with the text unscrolled";
+    EXPECT_EQ(show.order, 0);
+    EXPECT_EQ(show.row, 0);
+    EXPECT_EQ(show.records[0].x1, BufferWidth);
+    EXPECT_EQ(show.records[0].millis, 0u);
+    EXPECT_EQ(show.records[1].x1, 0);
+    StartShowAt(&show, 27);
+    EXPECT_EQ(picture(), played) << "--from 27 finds the text where order 26 left it";
+    EXPECT_EQ(show.order, 27);
 }

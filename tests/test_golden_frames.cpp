@@ -11,7 +11,7 @@
 #include <system_error>
 #include <vector>
 
-#include "capture/output_files.h"
+#include "capture/outputs.h"
 #include "capture/show_music.h"
 #include "capture/show_player.h"
 #include "files.h"
@@ -91,7 +91,7 @@ TEST(GoldenFrames, DrawingOnlyTheChosenFramesGivesTheCommittedFingerprints)
     const std::vector<GoldenLines> lines = CommittedGoldenLines();
     ASSERT_FALSE(expected.empty());
     ScopedFramebuffer fb;
-    RebuildTables();
+    EnsureTables();
     const ShowMusic& music = WholeShow();
     ShowPlayer player;
     StartPlayer(&player, &music);
@@ -112,8 +112,8 @@ TEST(GoldenFrames, EachFrameDrawnStraightAfterStartUpGivesItsFingerprint)
     ScopedFramebuffer fb;
     const ShowMusic& music = WholeShow();
     const std::vector<GoldenLines> lines = CommittedGoldenLines();
+    EnsureTables();
     for (const GoldenFrame& g : CommittedGoldenFrames()) {
-        RebuildTables();
         ShowPlayer player;
         StartPlayer(&player, &music);
         PlayFrame(&player, g.frame);

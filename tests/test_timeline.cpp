@@ -150,3 +150,9 @@ TEST(Timeline, SceneCallsFollowTheScore)
         EXPECT_EQ(calls, score[order]) << "order " << order;
     }
 }
+
+TEST(Timeline, OnlyTheCreditOrdersRunTheScroller)
+{
+    for (int32_t order = 0; order <= LastOrder; ++order)
+        EXPECT_EQ(SceneScrolls(order), order >= 23 && order <= 29) << "order " << order;
+}

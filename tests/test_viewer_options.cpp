@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/viewer_options.h"
+#include "support.h"
 
 static bool Parse(std::vector<const char*> args, ViewerOptions* o, std::string* error, const char* offset = nullptr)
 {
@@ -70,7 +71,11 @@ TEST(ViewerOptions, TheEnvironmentSetsTheOffsetUnlessTheCommandLineDoes)
 
 TEST(ViewerOptions, BadArgumentsAreRefusedWithTheReason)
 {
-    const struct { std::vector<const char*> args; const char* reason; } cases[] = {
+    const auto parse = [](const std::vector<const char*>& args, std::string* error) {
+        ViewerOptions o;
+        return Parse(args, &o, error);
+    };
+    ExpectRefused(parse, {
         {{"--bogus"}, "unknown option '--bogus'"},
         {{"640x480"}, "unknown option '640x480'"},
         {{"--loop", "--loop"}, "--loop given twice"},
@@ -91,11 +96,17 @@ TEST(ViewerOptions, BadArgumentsAreRefusedWithTheReason)
         {{"--mute", "--audio-device", "x"}, "--mute plays on no output"},
         {{"--from", "32"}, "--from takes an order from 0 to 31, not '32'"},
         {{"--from", "x"}, "--from takes"},
-    };
-    for (const auto& c : cases) {
-        ViewerOptions o;
-        std::string error;
-        EXPECT_FALSE(Parse(c.args, &o, &error)) << c.reason;
-        EXPECT_NE(error.find(c.reason), std::string::npos) << "got: " << error;
-    }
+    });
+}
+
+TEST(ViewerOptions, HelpGivesEveryOptionALineWithItsRangeFromTheTable)
+{
+    const std::string help = ViewerUsageText;
+    EXPECT_EQ(help.rfind("usage: sideways [options]\n", 0), 0u);
+    EXPECT_NE(help.find("\n  --from ORDER          start at the first row of this order, 0..31 (default 0)\n"),
+              std::string::npos) << help;
+    EXPECT_NE(help.find("\n  -h, --help            this text\n"), std::string::npos) << help;
+    EXPECT_NE(help.find("(default 960x720, each side 64..16384);\n                        the picture keeps"),
+              std::string::npos) << "a second line starts under the first";
+    EXPECT_EQ(help.find('{'), std::string::npos) << "every range is filled in";
 }

@@ -400,7 +400,7 @@ TEST(XmWriter, WriteXmFileNamesTheFileInEveryError)
     EXPECT_EQ(ReadBytes(path), expected);
 
     const std::string missing = testing::TempDir() + "no-such-folder/music.xm";
-    EXPECT_EQ(ErrorOf(WriteXmFile, &m, missing), missing + ": cannot open for writing");
+    EXPECT_EQ(ErrorOf(WriteXmFile, &m, missing), "cannot write " + missing + ": No such file or directory");
 
     m.bpm = 0;
     std::remove(path.c_str());

@@ -33,7 +33,29 @@ bool PrepareShow(ShowState* show, void (*showBlack)(), std::string* error)
         *error = "out of memory for the lookup tables";
         return false;
     }
+    StartShowAt(show, 0);
     return true;
+}
+
+void StartShowAt(ShowState* show, int32_t order, uint32_t lastScroll)
+{
+    RestoreScrollerPicture();
+    CutOutFont();
+    for (int32_t earlier = order - 1; lastScroll == PositionUnknown && earlier >= 0; --earlier)
+        if (SceneScrolls(earlier))
+            lastScroll = PackPosition(static_cast<uint32_t>(earlier), RowsPerOrder - 1);
+    // The scroller rewrites ScrollerPicture from its scroll position alone, so drawing that one
+    // frame leaves the picture as every frame before it would have.
+    if (lastScroll != PositionUnknown) {
+        ShowState scrolled = {};
+        DrawShowFrame(&scrolled, PositionOrder(lastScroll) * OrderMillis + PositionRow(lastScroll) * RowMillis,
+                      lastScroll);
+    }
+    *show = {};
+    show->order = order;
+    ElapsedMillis = 0;
+    ElapsedSeconds = 0;
+    RegionFull(&show->records[0]);
 }
 
 void DrawShowFrame(ShowState* show, uint32_t millis, uint32_t position)
@@ -45,24 +67,6 @@ void DrawShowFrame(ShowState* show, uint32_t millis, uint32_t position)
         show->row = static_cast<int32_t>(PositionRow(position));
     }
     DrawScene(show->order, show->row, show->records);
-}
-
-void CatchUpShow(ShowState* show, int32_t fromOrder)
-{
-    // The scroller rewrites ScrollerPicture from its scroll position alone, so its last frame
-    // before fromOrder, on the last row of the last scrolling order, leaves the picture as the
-    // whole show would have.
-    int32_t lastScroll = -1;
-    for (const SceneStep& step : SceneTimeline)
-        if (step.call == Call::Scroller && step.first < fromOrder)
-            lastScroll = std::max(lastScroll, std::min<int32_t>(step.last, fromOrder - 1));
-    if (lastScroll >= 0) {
-        const uint32_t row = RowsPerOrder - 1;
-        DrawShowFrame(show, static_cast<uint32_t>(lastScroll) * OrderMillis + row * RowMillis,
-                      PackPosition(static_cast<uint32_t>(lastScroll), row));
-    }
-    show->order = fromOrder;
-    show->row = 0;
 }
 
 int FindAudioDevice(const SoundTable* sound, const std::string& name)
@@ -81,7 +85,7 @@ bool StartShow(LiveShow* show, const Platform* platform, const ViewerOptions* op
     const SoundTable& sound = platform->sound;
     const ViewerOptions defaults = DefaultViewerOptions();
     const ViewerOptions& o = options != nullptr ? *options : defaults;
-    *show = LiveShow{platform, {}, 0, false, o.audioOffsetMillis, 0, o.loop, {}};
+    *show = LiveShow{platform, {}, 0, false, o.audioOffsetMillis, 0, o.loop};
     QuitFlag = 0;
 
     int device = o.mute ? SoundNoDevice : SoundDefaultDevice;
@@ -132,10 +136,8 @@ bool StartShow(LiveShow* show, const Platform* platform, const ViewerOptions* op
         show->exitCode = 1;
         return false;
     }
-    if (show->loop)
-        show->scrollerStart.assign(ScrollerPicture, ScrollerPicture + BufferPixels);
     if (o.fromOrder != 0) {
-        CatchUpShow(&show->state, o.fromOrder);
+        StartShowAt(&show->state, o.fromOrder);
         show->clockStart = static_cast<uint32_t>(o.fromOrder) * OrderMillis;
     }
     StartTick = platform->Ticks();
@@ -143,8 +145,7 @@ bool StartShow(LiveShow* show, const Platform* platform, const ViewerOptions* op
     return !QuitFlag;
 }
 
-// Puts the show back to its first frame for another round: the music at order 0, the clock at 0,
-// the records and the scroller's picture as start-up left them.
+// Puts the show back to its first frame for another round, the music at order 0.
 static bool StartAgain(LiveShow* show)
 {
     if (!show->platform->sound.MusicSetPosition(PackPosition(0, 0))) {
@@ -152,11 +153,7 @@ static bool StartAgain(LiveShow* show)
         show->exitCode = 1;
         return false;
     }
-    std::copy(show->scrollerStart.begin(), show->scrollerStart.end(), ScrollerPicture);
-    show->state = {};
-    ElapsedMillis = 0;
-    ElapsedSeconds = 0;
-    RegionFull(&show->state.records[0]);
+    StartShowAt(&show->state, 0);
     show->clockStart = 0;
     StartTick = show->platform->Ticks();
     return true;

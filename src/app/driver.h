@@ -4,10 +4,10 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "app/viewer_options.h"
 #include "frame/frame.h"
+#include "sound/music.h"
 #include "sound/sound.h"
 
 struct Platform {
@@ -28,7 +28,7 @@ struct Platform {
     SoundTable sound;
 };
 
-// Set when the sound fails to start or the viewer quits; nothing clears it.
+// Set when the sound fails to start or the viewer quits; StartShow clears it for a new show.
 extern uint8_t QuitFlag;
 // The tick taken right before the music started.
 extern uint32_t StartTick;
@@ -40,22 +40,23 @@ struct ShowState {
     Region records[4];
 };
 
-// The start of the show, for the live program and everything that draws the show offline: the
-// clock at 0, the records cleared and R1 filled for the whole buffer, the Framebuffer black (then
-// showBlack, when given, presents it), the lookup tables built, the font cut out of
-// ScrollerPicture and the scroll text encoded. The Framebuffer must be allocated. False, with
-// *error saying why, when a table cannot be allocated. Main thread.
+// Start-up, for the live program and everything that draws the show offline: the Framebuffer
+// black (then showBlack, when given, presents it), every lookup table built (the font cut out of
+// ScrollerPicture as supplied, the scroll text encoded) and the show at its start (StartShowAt 0).
+// The Framebuffer must be allocated. False, with *error saying why, when a table cannot be
+// allocated. Main thread.
 bool PrepareShow(ShowState* show, void (*showBlack)(), std::string* error);
+
+// Puts the show at the first row of order (0..LastOrder) as playing it from the start leaves it:
+// row 0, the clock at 0, R1 filled for the whole buffer, the others zero, and ScrollerPicture as
+// the scroller's last frame before order drew it: the frame at lastScroll when given, else at the
+// last row of the last credits order before. May draw into the Framebuffer. Main thread.
+void StartShowAt(ShowState* show, int32_t order, uint32_t lastScroll = PositionUnknown);
 
 // One frame of the loop without the platform: sets the clock to millis (ElapsedSeconds = millis /
 // 1000), takes position (packed order | row << 16) unless it is PositionUnknown, and draws the
 // scene into the Framebuffer. The live loop and the offline capture both draw through this.
 void DrawShowFrame(ShowState* show, uint32_t millis, uint32_t position);
-
-// Brings the effects whose state builds up over the frames (the scroller's text window, which
-// the closing iris shows) to where playing the show from its start up to fromOrder leaves them,
-// drawing into the Framebuffer. After PrepareShow; the next frame draws over every pixel.
-void CatchUpShow(ShowState* show, int32_t fromOrder);
 
 // A show in progress on a platform: what StartShow opened, for ShowFrame and EndShow.
 struct LiveShow {
@@ -66,7 +67,6 @@ struct LiveShow {
     int32_t offsetMillis;     // the picture trails what is heard by this much
     uint32_t clockStart;      // the clock at StartTick: where the music started playing
     bool loop;
-    std::vector<uint16_t> scrollerStart;  // ScrollerPicture as start-up left it, for a new round
 };
 
 // Opens the display and the sound, shows a black frame, builds the tables and starts the music

@@ -52,6 +52,14 @@ static const SceneStep Steps[] = {
 };
 const std::span<const SceneStep> SceneTimeline(Steps);
 
+bool SceneScrolls(int32_t order)
+{
+    for (const SceneStep& step : SceneTimeline)
+        if (step.call == Call::Scroller && order >= step.first && order <= step.last)
+            return true;
+    return false;
+}
+
 static Region* ApplyPreset(Preset preset, Region* r)
 {
     switch (preset) {

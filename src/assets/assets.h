@@ -30,10 +30,13 @@ extern uint16_t FontGlyphs[FontGlyphCount * GlyphRows * GlyphPixels];
 // The glyph number of character i of line j at j * 26 + i. Filled by EncodeText.
 extern int32_t GlyphIndexText[ScrollLines * ScrollColumns];
 
+// Puts ScrollerPicture back as the program was built with it, from a copy taken when the program
+// was loaded: no font cut out, no text scrolled. Main thread.
+void RestoreScrollerPicture();
 // Copies the 52 glyphs out of ScrollerPicture into FontGlyphs and sets their pixels there to 0;
-// everything else in the picture stays. Called once by BuildTables.
+// everything else in the picture stays. Called by BuildTables and at the start of every show.
 void CutOutFont();
-// Turns ScrollText into GlyphIndexText. Called once by BuildTables.
+// Turns ScrollText into GlyphIndexText. Called by BuildTables.
 void EncodeText();
 
 // The first position of c in FontCharset; SpaceGlyph for any other character, NUL included.

@@ -1,9 +1,18 @@
 #include <cstring>
+#include <vector>
 
 #include "assets/assets.h"
 
 uint16_t FontGlyphs[FontGlyphCount * GlyphRows * GlyphPixels];
 int32_t GlyphIndexText[ScrollLines * ScrollColumns];
+
+// Taken while the program loads, before anything can have rewritten the picture.
+static const std::vector<uint16_t> SuppliedScroller(ScrollerPicture, ScrollerPicture + BufferPixels);
+
+void RestoreScrollerPicture()
+{
+    std::memcpy(ScrollerPicture, SuppliedScroller.data(), sizeof ScrollerPicture);
+}
 
 // The font lies in two lines of 26 glyphs inside the scroller window: the first line 13 pixels
 // wide from column 181, the second 12 pixels wide from column 197 (pixel 12 of those glyphs stays

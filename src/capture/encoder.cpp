@@ -1,5 +1,10 @@
 #include "capture/encoder.h"
 
+#include <cerrno>
+#include <cstring>
+
+#include "files/file_system.h"
+
 std::vector<std::string> EncoderArguments(const EncoderSettings& s)
 {
     std::vector<std::string> a = {
@@ -7,7 +12,7 @@ std::vector<std::string> EncoderArguments(const EncoderSettings& s)
         "-f", "rawvideo", "-pix_fmt", "rgb24",
         "-video_size", std::to_string(s.width) + "x" + std::to_string(s.height),
         "-framerate", std::to_string(s.fps), "-i", "pipe:0",
-        "-f", "wav", "-i", "file:" + s.audio,
+        "-f", "wav", "-i", s.audioFd >= 0 ? "pipe:3" : "file:" + s.audio,
         "-map", "0:v:0", "-map", "1:a:0",
     };
     if (s.container == "mp4") {
@@ -31,4 +36,12 @@ std::vector<std::string> EncoderArguments(const EncoderSettings& s)
     // "file:" keeps a name with a colon from being read as a protocol.
     a.push_back(s.outputFd >= 0 ? "pipe:1" : "file:" + s.output);
     return a;
+}
+
+bool EncodeFrame(Encoder* e, const uint8_t* rgb, size_t bytes, std::string* error)
+{
+    if (WriteAll(e->pipe, rgb, bytes))
+        return true;
+    *error = StopSignal != 0 ? "interrupted" : "ffmpeg stopped taking frames (" + std::string(std::strerror(errno)) + ")";
+    return false;
 }

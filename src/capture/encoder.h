@@ -1,5 +1,6 @@
 // The video file, made by ffmpeg (Debian package ffmpeg) in a child process: raw RGB frames go
-// down a pipe, the audio comes from a finished WAV file. Main thread only.
+// down a pipe, the audio comes from a finished WAV file. A signal that sets StopSignal
+// (files/file_system.h) ends every wait here. Main thread only.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -10,10 +11,11 @@ struct EncoderSettings {
     std::string ffmpeg;     // the program to run
     std::string output;     // the file ffmpeg writes (a pending file's temporary), unless outputFd is set
     std::string container;  // "mkv": lossless H.264 (RGB) + FLAC; "mp4": H.264 crf 12 (4:2:0) + AAC
-    std::string audio;      // a 16-bit stereo WAV as long as the video
+    std::string audio;      // a 16-bit stereo WAV as long as the video, unless audioFd is set
     int width, height;      // of each RGB frame sent
     uint32_t fps;
     int outputFd = -1;      // when set, ffmpeg writes its standard output, this open descriptor
+    int audioFd = -1;       // when set, ffmpeg reads the WAV from this open descriptor, at its start
 };
 
 struct Encoder {
@@ -28,13 +30,15 @@ std::string FindOnPath(const std::string& name);
 extern const char* const EncoderMissingText;
 // ffmpeg's arguments (program name first) for the settings.
 std::vector<std::string> EncoderArguments(const EncoderSettings& settings);
-// Starts ffmpeg; false with the reason when it cannot be started. From then on the process
-// ignores SIGPIPE, so that an ffmpeg that stopped shows as a failed EncodeFrame. The process
-// code is in encoder_posix.cpp and encoder_win32.cpp.
+// Starts ffmpeg; false with the reason when it cannot be started. The process code is in
+// encoder_posix.cpp and encoder_win32.cpp.
 bool StartEncoder(Encoder* e, const EncoderSettings& settings, std::string* error);
-// Sends one frame of width * height * 3 bytes; false when ffmpeg stopped taking them.
+// Sends one frame of width * height * 3 bytes; false when ffmpeg stopped taking them, or when a
+// signal came.
 bool EncodeFrame(Encoder* e, const uint8_t* rgb, size_t bytes, std::string* error);
-// Ends the input and waits; false unless ffmpeg exits with status 0.
+// Ends the input and waits; false unless ffmpeg exits with status 0. A signal that comes
+// meanwhile stops ffmpeg as StopEncoder does and gives false.
 bool FinishEncoder(Encoder* e, std::string* error);
-// Stops ffmpeg at once and waits for it; safe when none runs.
+// Stops ffmpeg and waits for it: asked to end, then killed after a short grace (at once on
+// Windows); safe when none runs.
 void StopEncoder(Encoder* e);

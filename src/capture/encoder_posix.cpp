@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "files/file_system.h"
+
 extern char** environ;
 
 const char* const EncoderMissingText =
@@ -40,7 +42,7 @@ bool StartEncoder(Encoder* e, const EncoderSettings& settings, std::string* erro
 {
     e->pid = 0;
     e->pipe = -1;
-    signal(SIGPIPE, SIG_IGN);
+    signal(SIGPIPE, SIG_IGN);  // an ffmpeg that stopped shows as a failed write
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
         *error = std::string("cannot make a pipe to ffmpeg: ") + std::strerror(errno);
@@ -51,6 +53,8 @@ bool StartEncoder(Encoder* e, const EncoderSettings& settings, std::string* erro
     posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
     if (settings.outputFd >= 0)
         posix_spawn_file_actions_adddup2(&actions, settings.outputFd, STDOUT_FILENO);
+    if (settings.audioFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, settings.audioFd, 3);
     // We ignore SIGPIPE to hear of a dead ffmpeg as a failed write; ffmpeg gets the default.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -79,28 +83,15 @@ bool StartEncoder(Encoder* e, const EncoderSettings& settings, std::string* erro
     return true;
 }
 
-bool EncodeFrame(Encoder* e, const uint8_t* rgb, size_t bytes, std::string* error)
+// Waits for the process; false when a signal came first (StopSignal set).
+static bool Wait(pid_t pid, int* status)
 {
-    while (bytes > 0) {
-        const ssize_t n = write(e->pipe, rgb, bytes);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            *error = "ffmpeg stopped taking frames (" + std::string(std::strerror(errno)) + ")";
+    for (;;) {
+        if (waitpid(pid, status, 0) == pid)
+            return true;
+        if (errno != EINTR || StopSignal != 0)
             return false;
-        }
-        rgb += n;
-        bytes -= static_cast<size_t>(n);
     }
-    return true;
-}
-
-static int Wait(pid_t pid)
-{
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return status;
 }
 
 bool FinishEncoder(Encoder* e, std::string* error)
@@ -110,7 +101,12 @@ bool FinishEncoder(Encoder* e, std::string* error)
     e->pipe = -1;
     if (e->pid == 0)
         return true;
-    const int status = Wait(static_cast<pid_t>(e->pid));
+    int status = 0;
+    if (!Wait(static_cast<pid_t>(e->pid), &status)) {
+        StopEncoder(e);
+        *error = "interrupted";
+        return false;
+    }
     e->pid = 0;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
         return true;
@@ -128,7 +124,16 @@ void StopEncoder(Encoder* e)
     e->pipe = -1;
     if (e->pid == 0)
         return;
-    kill(static_cast<pid_t>(e->pid), SIGTERM);
-    Wait(static_cast<pid_t>(e->pid));
+    // ffmpeg ends on SIGTERM, unless its output stalls: then SIGKILL after two seconds.
+    const pid_t pid = static_cast<pid_t>(e->pid);
+    kill(pid, SIGTERM);
+    int status = 0;
+    for (int waited = 0; waited < 100 && waitpid(pid, &status, WNOHANG) == 0; ++waited)
+        usleep(20000);
+    if (waitpid(pid, &status, WNOHANG) == 0) {
+        kill(pid, SIGKILL);
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
     e->pid = 0;
 }

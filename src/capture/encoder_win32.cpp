@@ -1,5 +1,6 @@
 // The encoder's process on Windows: CreateProcess with an anonymous pipe for standard input.
-// A write to a pipe whose reader is gone fails with EPIPE/EINVAL here; there is no SIGPIPE.
+// A write to a pipe whose reader is gone fails with EPIPE/EINVAL here; there is no SIGPIPE. Stopping
+// is TerminateProcess, at once: Windows has no polite request that a console program must obey.
 #include "capture/encoder.h"
 
 #include <windows.h>
@@ -10,6 +11,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+#include "files/file_system.h"
 
 const char* const EncoderMissingText =
     "ffmpeg.exe was found neither beside sideways-capture.exe nor on PATH; download a Windows build of ffmpeg "
@@ -122,26 +125,13 @@ bool StartEncoder(Encoder* e, const EncoderSettings& settings, std::string* erro
     return true;
 }
 
-bool EncodeFrame(Encoder* e, const uint8_t* rgb, size_t bytes, std::string* error)
-{
-    while (bytes > 0) {
-        const unsigned chunk = bytes > (1u << 30) ? (1u << 30) : static_cast<unsigned>(bytes);
-        const int n = _write(e->pipe, rgb, chunk);
-        if (n <= 0) {
-            *error = "ffmpeg stopped taking frames (" + std::string(std::strerror(errno)) + ")";
-            return false;
-        }
-        rgb += n;
-        bytes -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Waits for the process and releases its handle; its exit code.
+// Waits for the process and releases its handle; its exit code. A stop request ends it at once.
 static DWORD Wait(Encoder* e)
 {
     const HANDLE process = reinterpret_cast<HANDLE>(e->pid);
-    WaitForSingleObject(process, INFINITE);
+    while (WaitForSingleObject(process, 100) == WAIT_TIMEOUT)
+        if (StopSignal != 0)
+            TerminateProcess(process, 1);
     DWORD code = 1;
     GetExitCodeProcess(process, &code);
     CloseHandle(process);
@@ -157,9 +147,9 @@ bool FinishEncoder(Encoder* e, std::string* error)
     if (e->pid == 0)
         return true;
     const DWORD code = Wait(e);
-    if (code == 0)
+    if (code == 0 && StopSignal == 0)
         return true;
-    *error = "ffmpeg failed with exit status " + std::to_string(code);
+    *error = StopSignal != 0 ? "interrupted" : "ffmpeg failed with exit status " + std::to_string(code);
     return false;
 }
 

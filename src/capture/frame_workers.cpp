@@ -1,65 +1,71 @@
 #include "capture/frame_workers.h"
 
 #include <algorithm>
+#include <system_error>
 
-FrameWorkers::FrameWorkers(int threads, std::function<void(int slot)> work) : work_(std::move(work))
-{
-    try {
-        for (int i = 0; i < threads; ++i)
-            threads_.emplace_back(&FrameWorkers::Work, this);
-    } catch (...) {
-        Stop();
-        throw;
-    }
-}
+#include "capture/system.h"
 
-FrameWorkers::~FrameWorkers()
-{
-    Stop();
-}
-
-void FrameWorkers::Stop()
+static void StopWorkers(FrameWorkers* w)
 {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
+        std::lock_guard<std::mutex> lock(w->mutex);
+        w->stopping = true;
     }
-    queued_.notify_all();
-    for (std::thread& t : threads_)
+    w->queued.notify_all();
+    for (std::thread& t : w->threads)
         if (t.joinable())
             t.join();
-    threads_.clear();
+    w->threads.clear();
 }
 
-void FrameWorkers::Hand(int slot)
+FrameWorkers::~FrameWorkers() { StopWorkers(this); }
+
+static void Work(FrameWorkers* w)
+{
+    std::unique_lock<std::mutex> lock(w->mutex);
+    for (;;) {
+        w->queued.wait(lock, [&] { return w->stopping || !w->queue.empty(); });
+        if (w->stopping)
+            return;
+        const int slot = w->queue.front();
+        w->queue.pop_front();
+        lock.unlock();
+        w->work(slot);
+        lock.lock();
+        w->done.push_back(slot);
+        w->finished.notify_all();
+    }
+}
+
+bool StartWorkers(FrameWorkers* w, int threads, std::function<void(int slot)> work, std::string* error)
+{
+    w->work = std::move(work);
+    HoldInterrupts(true);
+    try {
+        for (int i = 0; i < threads; ++i)
+            w->threads.emplace_back(Work, w);
+    } catch (const std::system_error& e) {
+        *error = std::string("cannot start the worker threads: ") + e.what();
+    }
+    HoldInterrupts(false);
+    if (static_cast<int>(w->threads.size()) == threads)
+        return true;
+    StopWorkers(w);
+    return false;
+}
+
+void HandSlot(FrameWorkers* w, int slot)
 {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        queue_.push_back(slot);
+        std::lock_guard<std::mutex> lock(w->mutex);
+        w->queue.push_back(slot);
     }
-    queued_.notify_one();
+    w->queued.notify_one();
 }
 
-void FrameWorkers::Take(int slot)
+void TakeSlot(FrameWorkers* w, int slot)
 {
-    std::unique_lock<std::mutex> lock(mutex_);
-    finished_.wait(lock, [&] { return std::find(done_.begin(), done_.end(), slot) != done_.end(); });
-    done_.erase(std::find(done_.begin(), done_.end(), slot));
-}
-
-void FrameWorkers::Work()
-{
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        queued_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
-        if (stopping_)
-            return;
-        const int slot = queue_.front();
-        queue_.pop_front();
-        lock.unlock();
-        work_(slot);
-        lock.lock();
-        done_.push_back(slot);
-        finished_.notify_all();
-    }
+    std::unique_lock<std::mutex> lock(w->mutex);
+    w->finished.wait(lock, [&] { return std::find(w->done.begin(), w->done.end(), slot) != w->done.end(); });
+    w->done.erase(std::find(w->done.begin(), w->done.end(), slot));
 }

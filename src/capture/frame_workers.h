@@ -6,34 +6,27 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
-class FrameWorkers {
-public:
-    // Starts `threads` workers that run work(slot) for each slot handed to them; work runs on one
-    // worker at a time per slot and must touch nothing but its slot. Throws std::system_error when
-    // a thread cannot be started.
-    FrameWorkers(int threads, std::function<void(int slot)> work);
+struct FrameWorkers {
+    std::function<void(int)> work;
+    std::mutex mutex;
+    std::condition_variable queued, finished;
+    std::deque<int> queue;
+    std::vector<int> done;  // slots whose work is done and not yet taken
+    bool stopping = false;
+    std::vector<std::thread> threads;
     // Waits for the work that runs, drops what is still queued, and stops the workers.
     ~FrameWorkers();
-    FrameWorkers(const FrameWorkers&) = delete;
-    FrameWorkers& operator=(const FrameWorkers&) = delete;
-
-    // Main thread: the slot is filled; queue its work.
-    void Hand(int slot);
-    // Main thread: waits until the work of a handed slot is done.
-    void Take(int slot);
-
-private:
-    void Work();
-    void Stop();
-
-    std::function<void(int)> work_;
-    std::mutex mutex_;
-    std::condition_variable queued_, finished_;
-    std::deque<int> queue_;
-    std::vector<int> done_;  // slots whose work is done and not yet taken
-    bool stopping_ = false;
-    std::vector<std::thread> threads_;
 };
+
+// Starts `threads` workers that run work(slot) for each slot handed to them; work runs on one
+// worker at a time per slot and must touch nothing but its slot. The workers block the interrupt
+// signals, which reach the main thread alone. False with the reason when a thread cannot start.
+bool StartWorkers(FrameWorkers* w, int threads, std::function<void(int slot)> work, std::string* error);
+// Main thread: the slot is filled; queue its work.
+void HandSlot(FrameWorkers* w, int slot);
+// Main thread: waits until the work of a handed slot is done.
+void TakeSlot(FrameWorkers* w, int slot);

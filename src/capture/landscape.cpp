@@ -3,12 +3,11 @@
 #include <array>
 #include <cstring>
 
-#include "display/convert.h"
 #include "frame/frame.h"
 
-static constexpr std::array<uint8_t, 128> Expand = [] {
-    std::array<uint8_t, 128> t{};
-    for (uint32_t v = 0; v < 128; ++v)
+static constexpr std::array<uint8_t, TexelFullScale + 1> Expand = [] {
+    std::array<uint8_t, TexelFullScale + 1> t{};
+    for (uint32_t v = 0; v <= TexelFullScale; ++v)
         t[v] = ChannelTo8Bits(v);
     return t;
 }();
@@ -20,9 +19,9 @@ void LandscapePicture(const uint8_t* staging, uint8_t* rgb)
         // Display row Y is buffer column Y, read from buffer row 319 at the left edge upwards.
         const uint8_t* texel = staging + (BufferHeight - 1) * texelRow + size_t(y) * 3;
         for (int x = 0; x < LandscapeWidth; ++x, texel -= texelRow, rgb += 3) {
-            rgb[0] = Expand[texel[0] & 127];
-            rgb[1] = Expand[texel[1] & 127];
-            rgb[2] = Expand[texel[2] & 127];
+            rgb[0] = Expand[texel[0] & TexelFullScale];
+            rgb[1] = Expand[texel[1] & TexelFullScale];
+            rgb[2] = Expand[texel[2] & TexelFullScale];
         }
     }
 }

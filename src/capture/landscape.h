@@ -5,11 +5,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "display/convert.h"
+
 constexpr int LandscapeWidth = 320;
 constexpr int LandscapeHeight = 240;
 
-// A staging channel value (0..127, full intensity at 127) scaled to 0..255, rounded: v * 255 / 127.
-constexpr uint8_t ChannelTo8Bits(uint32_t v) { return static_cast<uint8_t>((v * 255 + 63) / 127); }
+// A staging channel value (0..TexelFullScale) scaled to 0..255, rounded: v * 255 / 127.
+constexpr uint8_t ChannelTo8Bits(uint32_t v)
+{
+    return static_cast<uint8_t>((v * 255 + TexelFullScale / 2) / TexelFullScale);
+}
 
 // Writes the 320 x 240 landscape picture from a staging texture filled by ConvertFrame, as RGB
 // triples, row-major. Display pixel (X, Y), X from the left, Y from the top, shows texel

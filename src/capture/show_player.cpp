@@ -1,24 +1,12 @@
 #include "capture/show_player.h"
 
 #include "app/timeline.h"
-#include "frame/frame.h"
 
 void StartPlayer(ShowPlayer* player, const ShowMusic* music)
 {
     player->music = music;
-    player->show = {};
-    ElapsedMillis = 0;
-    ElapsedSeconds = 0;
-    RegionFull(&player->show.records[0]);
+    StartShowAt(&player->show, 0);
     player->drawn = -1;
-}
-
-bool SceneScrolls(int32_t order)
-{
-    for (const SceneStep& step : SceneTimeline)
-        if (step.call == Call::Scroller && order >= step.first && order <= step.last)
-            return true;
-    return false;
 }
 
 static void Draw(ShowPlayer* player, uint32_t frame)
@@ -33,8 +21,9 @@ void PlayFrame(ShowPlayer* player, uint32_t frame)
     const int64_t skipFrom = player->drawn + 1;
     if (frame > skipFrom) {
         for (int64_t k = int64_t{frame} - 2; k >= skipFrom; --k) {
-            if (SceneScrolls(FrameOrder(player->music, static_cast<uint32_t>(k)))) {
-                Draw(player, static_cast<uint32_t>(k));
+            const uint32_t position = FramePosition(player->music, static_cast<uint32_t>(k));
+            if (SceneScrolls(static_cast<int32_t>(PositionOrder(position)))) {
+                StartShowAt(&player->show, FrameOrder(player->music, frame), position);
                 break;
             }
         }

@@ -13,15 +13,11 @@ struct ShowPlayer {
     int64_t drawn;   // the last frame drawn, -1 before the first
 };
 
-// Sets up the state the driver's start-up leaves: order 0, row 0, R1 filled for the whole buffer
-// at clock 0, the others zero. The music must outlive the player.
+// Puts the show at its start (StartShowAt 0). The music must outlive the player.
 void StartPlayer(ShowPlayer* player, const ShowMusic* music);
 
 // Draws frame k (after the last one drawn) into the Framebuffer, leaving the clock and records as
-// the frame left them. Of the frames skipped over, only those that leave state a later frame reads
-// are drawn: the last one that runs the scroller (which rewrites ScrollerPicture) and frame k - 1
-// (whose records order 30 keeps).
+// the frame left them. Of the frames skipped over, only what a later frame reads is made: the
+// scroller's picture as the last of them that runs the scroller left it (StartShowAt with that
+// frame's position) and frame k - 1 (whose records order 30 keeps).
 void PlayFrame(ShowPlayer* player, uint32_t frame);
-
-// True when the scene of order runs the scroller.
-bool SceneScrolls(int32_t order);

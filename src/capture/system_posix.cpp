@@ -1,93 +1,43 @@
 #include "capture/system.h"
 
-#include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <csignal>
-#include <cstring>
+#include "files/file_system.h"
 
-std::FILE* CreateUniqueFile(std::string* path)
+// Once a stop is asked for, SIGALRM comes every second: a signal that arrived just before a
+// blocking call began cannot leave that call waiting for ever.
+static void OnAlarm(int)
 {
-    const int fd = mkostemp(path->data(), O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    // mkostemp makes the file private; give it the mode a plain create would.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    std::FILE* file = fdopen(fd, "wb");
-    if (file == nullptr) {
-        close(fd);
-        unlink(path->c_str());
-    }
-    return file;
+    if (StopSignal != 0)
+        alarm(1);
 }
 
-std::FILE* CreateNewFile(const std::string& path)
+static void OnInterrupt(int signal)
 {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return nullptr;
-    std::FILE* file = fdopen(fd, "wb");
-    if (file == nullptr) {
-        close(fd);
-        unlink(path.c_str());
-    }
-    return file;
+    if (StopSignal == 0)
+        StopSignal = signal;
+    alarm(1);
 }
 
-std::FILE* OpenStream(const std::string& path)
+void CatchInterrupts()
 {
-    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    std::FILE* file = fdopen(fd, "wb");
-    if (file == nullptr)
-        close(fd);
-    return file;
-}
-
-std::string ExistingFileKey(const std::string& path)
-{
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0)
-        return {};
-    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
-}
-
-long ProcessId() { return static_cast<long>(getpid()); }
-
-bool CaptureProcessRuns(long pid)
-{
-    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM)
-        return false;
-    std::FILE* comm = std::fopen(("/proc/" + std::to_string(pid) + "/comm").c_str(), "r");
-    if (comm == nullptr)
-        return true;
-    char name[32] = {};
-    const bool read = std::fgets(name, sizeof name, comm) != nullptr;
-    std::fclose(comm);
-    return !read || std::strncmp(name, "sideways-captur", 15) == 0;
-}
-
-bool MakeFolder(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
-
-bool IsFolder(const std::string& path)
-{
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool MoveIntoPlace(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
-
-void CatchInterrupts(void (*onInterrupt)(int))
-{
-    // No SA_RESTART: a signal also ends a wait for the reader of a named pipe.
+    // No SA_RESTART: a signal ends a blocking call with EINTR, which every wait checks.
     struct sigaction action = {};
-    action.sa_handler = onInterrupt;
+    action.sa_handler = OnInterrupt;
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
+    action.sa_handler = OnAlarm;
+    sigaction(SIGALRM, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+}
+
+void HoldInterrupts(bool hold)
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGALRM})
+        sigaddset(&set, signal);
+    pthread_sigmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
 }

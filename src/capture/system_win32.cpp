@@ -2,100 +2,23 @@
 
 #include <windows.h>
 
-#include <direct.h>
-#include <fcntl.h>
-#include <io.h>
-#include <sys/stat.h>
+#include <csignal>
 
-#include <cerrno>
-#include <cstdlib>
-#include <filesystem>
-#include <system_error>
+#include "files/file_system.h"
 
-std::FILE* CreateUniqueFile(std::string* path)
-{
-    // _mktemp_s only picks a free name; _O_EXCL turns a race for it into a retry.
-    const std::string pattern = *path;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        *path = pattern;
-        if (_mktemp_s(path->data(), path->size() + 1) != 0)
-            return nullptr;
-        const int fd = _open(path->c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                             _S_IREAD | _S_IWRITE);
-        if (fd < 0 && errno == EEXIST)
-            continue;
-        if (fd < 0)
-            return nullptr;
-        std::FILE* file = _fdopen(fd, "wb");
-        if (file == nullptr) {
-            _close(fd);
-            _unlink(path->c_str());
-        }
-        return file;
-    }
-    errno = EEXIST;
-    return nullptr;
-}
-
-std::FILE* CreateNewFile(const std::string& path)
-{
-    const int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
-    if (fd < 0)
-        return nullptr;
-    std::FILE* file = _fdopen(fd, "wb");
-    if (file == nullptr) {
-        _close(fd);
-        _unlink(path.c_str());
-    }
-    return file;
-}
-
-std::FILE* OpenStream(const std::string& path) { return std::fopen(path.c_str(), "wb"); }
-
-std::string ExistingFileKey(const std::string& path)
-{
-    std::error_code ec;
-    const std::filesystem::path full = std::filesystem::canonical(path, ec);
-    return ec ? std::string() : full.string();
-}
-
-long ProcessId() { return static_cast<long>(GetCurrentProcessId()); }
-
-bool CaptureProcessRuns(long pid)
-{
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
-    if (process == nullptr)
-        return false;
-    DWORD code = 0;
-    const bool running = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
-    CloseHandle(process);
-    return running;
-}
-
-bool MakeFolder(const std::string& path) { return _mkdir(path.c_str()) == 0; }
-
-bool IsFolder(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-bool MoveIntoPlace(const std::string& from, const std::string& to)
-{
-    // rename() refuses an existing target on Windows.
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
-    return false;
-}
-
-static void (*Interrupt)(int) = nullptr;
+static HANDLE MainThread = nullptr;
 
 // Runs on a thread of its own that the console starts: Ctrl+C, Ctrl+Break, the console window
-// closing, logoff or shutdown.
+// closing, logoff or shutdown. It cancels the main thread's blocking reads and writes for a few
+// seconds, the same wake-up the POSIX build gets from its alarm.
 static BOOL WINAPI OnConsoleEvent(DWORD event)
 {
-    Interrupt(0);
+    if (StopSignal == 0)
+        StopSignal = SIGINT;
+    for (int tries = 0; tries < 50; ++tries) {
+        CancelSynchronousIo(MainThread);
+        Sleep(100);
+    }
     // Past Ctrl+C and Ctrl+Break the process ends when this returns: give the main thread the
     // time to take back what it wrote and exit, which ends this thread too.
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
@@ -103,8 +26,11 @@ static BOOL WINAPI OnConsoleEvent(DWORD event)
     return TRUE;
 }
 
-void CatchInterrupts(void (*onInterrupt)(int))
+void CatchInterrupts()
 {
-    Interrupt = onInterrupt;
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &MainThread, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
+
+void HoldInterrupts(bool) {}

@@ -17,14 +17,17 @@ static void ConvertPlain(const uint16_t* frame, uint8_t* staging)
         uint8_t* dst = staging + y * StagingSize * 3;
         for (int x = 0; x < BufferWidth; ++x, dst += 3) {
             const uint32_t p = src[x];
-            dst[0] = static_cast<uint8_t>((p >> 9) & 0xFC);
-            dst[1] = static_cast<uint8_t>(((p >> 5) & 0x3F) << 1);
-            dst[2] = static_cast<uint8_t>((p & 0x1F) << 2);
+            dst[0] = static_cast<uint8_t>((p >> 11) * RedTexelStep);
+            dst[1] = static_cast<uint8_t>(((p >> 5) & 0x3F) * GreenTexelStep);
+            dst[2] = static_cast<uint8_t>((p & 0x1F) * BlueTexelStep);
         }
     }
 }
 
 #ifdef SIDEWAYS_X86_CONVERT
+
+// The vector routines' shifts and masks make these steps (red and blue times 4, green times 2).
+static_assert(RedTexelStep == 4 && GreenTexelStep == 2 && BlueTexelStep == 4);
 
 // SSE2 has no byte shuffle, so the bytes are moved into place with shifts: each pixel becomes a
 // 32-bit lane R | G << 8 | B << 16, each 64-bit lane's two pixels are closed up to six bytes,

@@ -63,7 +63,7 @@ struct RowPlan {
 };
 
 template <size_t N>
-RowPlan<N> PlanRow(const Region* r, const std::array<RingCentre, N>& centres)
+RowPlan<N> SplitRowIntoRuns(const Region* r, const std::array<RingCentre, N>& centres)
 {
     RowPlan<N> plan;
     const int32_t stride = r->stride;
@@ -246,7 +246,7 @@ std::array<RingCentre, 2> RingsSum2Centres(const Region* r)
 void RingsXor3(const Region* r, uint16_t flag)
 {
     const std::array<RingCentre, 3> centres = RingsXor3Centres(r);
-    const RowPlan<3> plan = PlanRow(r, centres);
+    const RowPlan<3> plan = SplitRowIntoRuns(r, centres);
     if (plan.count == 0)
         return;
     const auto& kernels = flag != 0 ? Kernels().xorPaint : Kernels().xorOverlay;
@@ -266,7 +266,7 @@ void RingsXor3(const Region* r, uint16_t flag)
 void RingsSum2(const Region* r)
 {
     const std::array<RingCentre, 2> centres = RingsSum2Centres(r);
-    const RowPlan<2> plan = PlanRow(r, centres);
+    const RowPlan<2> plan = SplitRowIntoRuns(r, centres);
     if (plan.count == 0)
         return;
     const auto& kernels = Kernels().sumPaint;

@@ -9,6 +9,7 @@ bool BuildTables(const Region* r)
         return false;
     BuildTunnelTables(r);
     BuildRotoTexture();
+    RestoreScrollerPicture();
     CutOutFont();
     EncodeText();
     return true;

@@ -32,7 +32,7 @@ void BuildTunnelTables(const Region* r);
 void BuildRotoTexture();
 
 // Every start-up table: the frame's distance tables from the record's stride, height and centre,
-// the tunnel's and the rotozoomer's, then the font cut out of ScrollerPicture and ScrollText
-// encoded. Called once, on the main thread, before any effect runs. Returns false, with nothing
-// built, when a heap table cannot be allocated.
+// the tunnel's and the rotozoomer's, then the font cut out of ScrollerPicture (put back as
+// supplied first, so that a second call cuts the same font) and ScrollText encoded. Main thread,
+// before any effect runs. Returns false, with nothing built, when a heap table cannot be allocated.
 bool BuildTables(const Region* r);

@@ -68,7 +68,7 @@ static double Side(const Boundaries& b, int k, double dx, double a)
 }
 
 // The depth field and angle of one table row at height a = |dy|, for dx = firstDx, firstDx + 1, ...
-static void PlanRow(const Boundaries& b, int64_t firstDx, int64_t a, uint16_t* depth, int32_t* angle)
+static void DepthAndAngleOfRow(const Boundaries& b, int64_t firstDx, int64_t a, uint16_t* depth, int32_t* angle)
 {
     constexpr uint64_t DepthLimit = uint64_t{1} << 24;  // 4096^2
     int32_t k = a > 0 ? AngleOf(firstDx, a) : 0;
@@ -117,7 +117,7 @@ void BuildTunnelTables(const Region* r)
                 row[x] = (above[x] & ~127u) | ((0u - above[x]) & 127u);
             continue;
         }
-        PlanRow(b, -cx, dy < 0 ? -dy : dy, depth, angle);
+        DepthAndAngleOfRow(b, -cx, dy < 0 ? -dy : dy, depth, angle);
         for (int x = 0; x < TunnelTableColumns; ++x) {
             const int32_t a = dy < 0 ? -angle[x] : angle[x];
             const uint32_t d = depth[x], black = d <= 1;

@@ -8,7 +8,7 @@ uint32_t ElapsedSeconds = 0;
 uint16_t* Framebuffer = nullptr;
 void* (*AllocateMemory)(size_t bytes) = std::malloc;
 
-static Region* Fill(Region* r, uint16_t x0, uint16_t y0, uint16_t x1, uint16_t y1)
+static Region* SetRegion(Region* r, uint16_t x0, uint16_t y0, uint16_t x1, uint16_t y1)
 {
     r->seconds = ElapsedSeconds;
     r->millis = ElapsedMillis;
@@ -23,13 +23,13 @@ static Region* Fill(Region* r, uint16_t x0, uint16_t y0, uint16_t x1, uint16_t y
     return r;
 }
 
-Region* RegionFull(Region* r) { return Fill(r, 0, 0, BufferWidth, BufferHeight); }
-Region* RegionUpperLeft(Region* r) { return Fill(r, 0, 0, BufferCenterX, BufferCenterY); }
-Region* RegionUpperRight(Region* r) { return Fill(r, BufferCenterX, 0, BufferWidth, BufferCenterY); }
-Region* RegionLowerLeft(Region* r) { return Fill(r, 0, BufferCenterY, BufferCenterX, BufferHeight); }
-Region* RegionLowerRight(Region* r) { return Fill(r, BufferCenterX, BufferCenterY, BufferWidth, BufferHeight); }
-Region* RegionRightHalf(Region* r) { return Fill(r, BufferCenterX, 0, BufferWidth, BufferHeight); }
-Region* RegionColumns(Region* r, uint16_t x0, uint16_t x1) { return Fill(r, x0, 0, x1, BufferHeight); }
+Region* RegionFull(Region* r) { return SetRegion(r, 0, 0, BufferWidth, BufferHeight); }
+Region* RegionUpperLeft(Region* r) { return SetRegion(r, 0, 0, BufferCenterX, BufferCenterY); }
+Region* RegionUpperRight(Region* r) { return SetRegion(r, BufferCenterX, 0, BufferWidth, BufferCenterY); }
+Region* RegionLowerLeft(Region* r) { return SetRegion(r, 0, BufferCenterY, BufferCenterX, BufferHeight); }
+Region* RegionLowerRight(Region* r) { return SetRegion(r, BufferCenterX, BufferCenterY, BufferWidth, BufferHeight); }
+Region* RegionRightHalf(Region* r) { return SetRegion(r, BufferCenterX, 0, BufferWidth, BufferHeight); }
+Region* RegionColumns(Region* r, uint16_t x0, uint16_t x1) { return SetRegion(r, x0, 0, x1, BufferHeight); }
 
 // Two pixels per 32-bit store, one 16-bit store for an odd tail. memcpy keeps the stores free of
 // alignment and aliasing assumptions; the compiler turns them into plain (vector) stores.

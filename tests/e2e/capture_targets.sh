@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # What is on disk keeps its kind: a symbolic link is written through to the file it names, a
-# device and a named pipe are written straight, a folder given as a file is refused before
-# anything is drawn, and two outputs that name one file (spelled apart) are refused. Any legal
-# name works: one with a colon, one of 250 characters.
+# device and a named pipe are written straight, an open descriptor (/dev/stdout) is written in
+# the mode it was opened with, a folder given as a file is refused before anything is drawn, and
+# two outputs that name one file (spelled apart) are refused. Any legal name works: one with a
+# colon, one of 250 characters.
 source "$(dirname "$0")/lib/common.bash"
 capture="$BUILD_DIR/sideways-capture"
 cd "$TMP"
@@ -29,6 +30,19 @@ set +e; "$capture" "${args[@]}" --wav full.wav 2>stderr; code=$?; set -e
 [[ $code -eq 1 && -c full.wav ]] && grep -q "cannot write full.wav: No space left on device" stderr ||
   fail "a full device: exit $code, $(cat stderr)"
 
+# /dev/stdout is the descriptor the shell opened: a pipe, or a file appended to, never replaced.
+"$capture" "${args[@]}" --wav /dev/stdout | cmp -s - plain.wav || fail "/dev/stdout into a pipe"
+echo keep >log
+"$capture" "${args[@]}" --wav /dev/stdout >>log 2>stderr || fail "/dev/stdout appended: $(cat stderr)"
+cmp -s <(echo keep; cat plain.wav) log || fail "appending to /dev/stdout replaced the file"
+"$capture" "${args[@]}" --wav /proc/self/fd/5 5>>log || fail "/proc/self/fd/5"
+[[ $(stat -c %s log) -eq $((5 + 2 * $(stat -c %s plain.wav))) ]] || fail "/proc/self/fd/5 did not append"
+# A reader that goes away early: named, exit 1, nothing left of the other outputs.
+set +e; "$capture" "${args[@]}" --wav /dev/stdout --png gone-png 2>stderr | head -c 100 >/dev/null
+code=${PIPESTATUS[0]}; set -e
+[[ $code -eq 1 ]] && grep -qF "cannot write /dev/stdout: its reader went away" stderr || fail "early reader: $code $(cat stderr)"
+[[ ! -e gone-png && -z $(find . -name 'sideways-*.part') ]] || fail "an early reader left $(ls)"
+
 # Refused before anything is drawn: ffmpeg (a stand-in that leaves a mark) never starts.
 printf '#!/bin/sh\ntouch "%s/ffmpeg-ran"\ncat >/dev/null\n' "$TMP" >bin/ffmpeg
 chmod +x bin/ffmpeg
@@ -44,10 +58,13 @@ refused "-o x.mkv and --wav sub/../x.mkv name the same file" -o x.mkv --wav sub/
 ln -s target.mkv link.mkv
 refused "-o link.mkv and --wav target.mkv name the same file" -o link.mkv --wav target.mkv
 refused "--wav raw/frames.csv is one of the files --raw writes" --wav raw/frames.csv --raw ./raw
+echo OLD >old.mkv
+refused "--wav sub/dup and --png sub/dup name the same file" -o old.mkv --wav sub/dup --png sub/dup
+[[ $(cat old.mkv) == OLD ]] || fail "a refused run replaced old.mkv"
 
 # A name with a colon is a file name, not a protocol.
 "$capture" --to 0 --scale 1 -o show-12:30.mkv 2>stderr || fail "colon: exit $?: $(cat stderr)"
 [[ $(ffprobe -v error -show_entries stream=codec_type -of csv=p=0 file:show-12:30.mkv | tr '\n' ' ') == \
    "video audio " ]] || fail "the colon's video has no video and sound"
-[[ -z $(find . -name 'sideways-capture-*') ]] || fail "temporaries left: $(find . -name 'sideways-capture-*')"
-echo "ok: link, pipe and devices keep their kind and get the sound; refusals before drawing; colon and long names"
+[[ -z $(find . -name 'sideways-*.part') ]] || fail "temporaries left: $(find . -name 'sideways-*.part')"
+echo "ok: link, pipe, devices and open descriptors keep their kind and get the sound; refusals before drawing"

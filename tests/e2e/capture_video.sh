@@ -19,5 +19,5 @@ cmp -s "$TMP/video.rgb" "$TMP/png.rgb" || fail "the mkv's frames are not the PNG
 [[ $(probe "$TMP/fade.mp4" stream=codec_type,codec_name,width,height | tr '\n' ' ') == \
    "h264,video,640,480 aac,audio " ]] || fail "mp4 streams: $(probe "$TMP/fade.mp4" stream=codec_name)"
 near "$(probe "$TMP/fade.mp4" format=duration)" 3.84 0.0167 || fail "mp4 lasts $(probe "$TMP/fade.mp4" format=duration) s"
-[[ -z $(find "$TMP" -name 'sideways-capture-*') ]] || fail "temporaries left: $(find "$TMP" -name 'sideways-capture-*')"
+[[ -z $(find "$TMP" -name 'sideways-*.part') ]] || fail "temporaries left: $(find "$TMP" -name 'sideways-*.part')"
 echo "ok: lossless mkv matches the PNGs; mp4 640 x 480 with AAC"

@@ -16,8 +16,7 @@ chmod +x "$TMP/bin"/*
 installed() {  # the packages the script $1 installs, one a line, sorted
   : >"$TMP/calls"
   env -u DISPLAY -u WAYLAND_DISPLAY PATH="$TMP/bin:$PATH" bash "$SOURCE_DIR/scripts/$1" >/dev/null 2>&1 || true
-  grep -E '^apt-get( -o [^ ]+)* install' "$TMP/calls" | sed -E 's/ -o [^ ]+//g' | tr ' ' '\n' |
-    grep -v -e '^-' -e '^apt-get$' -e '^install$' | sort
+  grep -E '^apt-get( .*)? install ' "$TMP/calls" | sed 's/^.* install //' | tr ' ' '\n' | grep -v -e '^-' -e '^$' | sort
 }
 demo=$(installed run.sh)
 grep -q -- '--build .*--target sideways$' "$TMP/calls" || fail "run.sh builds more than the demo: $(cat "$TMP/calls")"

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "assets/assets.h"
@@ -27,6 +28,17 @@ TEST(SoundLayer, WithoutADeviceInitFailsAndEverythingElseIsHarmless)
     EXPECT_EQ(S.MusicGetPosition(), PositionUnknown);
     EXPECT_EQ(S.Free(), 1);
     EXPECT_EQ(S.Free(), 1);
+}
+
+TEST(SoundLayer, ListsTheOutputsOrSaysThatNoneWasFound)
+{
+    std::string text, error;
+    UseAudioDriver("no-such-driver");
+    EXPECT_FALSE(ListAudioDevices(&text, &error));
+    EXPECT_EQ(error.rfind("no sound output was found: SDL's audio cannot start (", 0), 0u) << error;
+    UseAudioDriver("dummy");
+    EXPECT_TRUE(ListAudioDevices(&text, &error));
+    EXPECT_EQ(text, "System audio output device\n");
 }
 
 TEST(SoundLayer, RefusesBytesThatAreNotAModule)
@@ -107,5 +119,42 @@ TEST(SoundLayer, StartsWhereItWasMovedAtOnceAndLeadsByANegativeDelayWithoutOutpu
     ASSERT_EQ(S.MusicSetPosition(PackPosition(19, 0)), 1);
     ASSERT_EQ(S.MusicPlay(), 1);
     EXPECT_EQ(PositionOrder(S.MusicGetPosition()), 19u);
+    S.Free();
+}
+
+TEST(SoundLayer, ADeviceSetAsideFollowsTheClockAndTakenBackGoesOnWhereTheClockStands)
+{
+    UseAudioDriver("dummy");
+    ASSERT_EQ(S.Init(-1, MusicRate, 16), 1);
+    ASSERT_EQ(S.MusicLoad(1, MusicModule.data(), 0, uint32_t(MusicModule.size()), 0x2000), 1);
+    ASSERT_EQ(S.MusicPlay(), 1);
+    EXPECT_EQ(TakeDeviceBack(1234), 1234u) << "a device in use is not taken back";
+
+    // The rows since the start that a position query answers, and the rows of the music heard at
+    // `from` and `to` ms (a row is 60 ms), one row of slack either side.
+    const auto expectHeard = [](uint32_t position, uint64_t from, uint64_t to) {
+        const uint64_t rows = PositionOrder(position) * 64u + PositionRow(position);
+        EXPECT_GE(rows + 1, from / 60) << "heard " << from << " to " << to << " ms";
+        EXPECT_LE(rows, to / 60 + 1) << "heard " << from << " to " << to << " ms";
+    };
+    // Set aside as if 5 s had been heard: the position is the one 5 s in, whatever the device
+    // took, and moves on with the clock (the first query also decodes those 5 s).
+    const uint64_t start = SDL_GetTicks64();
+    SetDeviceAside(5000);
+    for (const uint32_t wait : {0, 150}) {
+        SDL_Delay(wait);
+        const uint64_t before = SDL_GetTicks64() - start;
+        const uint32_t p = S.MusicGetPosition();
+        expectHeard(p, 5000 + before, 5000 + SDL_GetTicks64() - start);
+    }
+
+    // Taken back at 9 s (ahead of what the clock has decoded), the music goes on at most one
+    // decoded slice later, and the device reports from where it went on.
+    const uint64_t back = SDL_GetTicks64();
+    const uint32_t goesOn = TakeDeviceBack(9000);
+    EXPECT_GE(goesOn, 9000u);
+    EXPECT_LE(goesOn, 9000u + MusicSliceFrames * 1000 / MusicRate + 1);
+    const uint32_t p = S.MusicGetPosition();
+    expectHeard(p, 9000 - SoundLatencyFrames() * 1000 / MusicRate, goesOn + SDL_GetTicks64() - back);
     S.Free();
 }

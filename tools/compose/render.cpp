@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "files.h"
+#include "files/wav.h"
 #include "sound/music.h"
 
 namespace {
@@ -65,7 +67,11 @@ int main(int argc, char** argv)
     std::printf("%s: %.2f s, sample peak %.2f dBFS\n", argv[1], all.size() / 2.0 / MusicRate, Decibels(peak));
     for (int order = 0; order < 32; ++order)
         std::printf("order %2d: loudest 50 ms %6.1f dBFS\n", order, Decibels(orderPeakRms[order]));
-    if (!WriteFileAtomically(argv[2], FloatWavBytes(all, 2, MusicRate), &error)) {
+    std::vector<uint8_t> wav = WavHeader(WavSamples::Float32, 2, MusicRate, static_cast<uint32_t>(all.size() / 2));
+    const size_t header = wav.size();
+    wav.resize(header + all.size() * sizeof(float));
+    std::memcpy(wav.data() + header, all.data(), all.size() * sizeof(float));  // little-endian, as WAV stores them
+    if (!WriteFileAtomically(argv[2], wav, &error)) {
         std::fprintf(stderr, "music-render: %s\n", error.c_str());
         return 1;
     }

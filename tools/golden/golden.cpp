@@ -7,7 +7,7 @@
 
 #include "app/timeline.h"
 #include "capture/landscape.h"
-#include "capture/output_files.h"
+#include "capture/png.h"
 #include "display/convert.h"
 #include "frame/frame.h"
 #include "sound/music.h"

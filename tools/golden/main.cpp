@@ -1,4 +1,4 @@
-// golden_frames FRAMES LINES: draws every frame of the show at 60 fps in turn, as the live loop
+// golden-generator FRAMES LINES: draws every frame of the show at 60 fps in turn, as the live loop
 // does, and writes the fingerprints of the chosen ones to FRAMES (tests/golden_frames.txt) and
 // their row and column hashes to LINES (tests/golden_lines.txt).
 #include <cstdio>
@@ -13,7 +13,7 @@
 int main(int argc, char** argv)
 {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: golden_frames FRAMES LINES\n");
+        std::fprintf(stderr, "usage: golden-generator FRAMES LINES\n");
         return 2;
     }
     std::vector<uint16_t> pixels(BufferPixels);
@@ -21,13 +21,13 @@ int main(int argc, char** argv)
     ShowState start;
     std::string error;
     if (!PrepareShow(&start, nullptr, &error)) {
-        std::fprintf(stderr, "golden_frames: %s\n", error.c_str());
+        std::fprintf(stderr, "golden-generator: %s\n", error.c_str());
         return 1;
     }
     ShowMusic music;
     Stretch show;
     if (!RenderShow(&music, GoldenFps, 0, LastOrder, &show)) {
-        std::fprintf(stderr, "golden_frames: the embedded music ends before the show does\n");
+        std::fprintf(stderr, "golden-generator: the embedded music ends before the show does\n");
         return 1;
     }
     const std::vector<uint32_t> chosen = ChooseGoldenFrames(&music, &show);
@@ -44,9 +44,9 @@ int main(int argc, char** argv)
         }
     }
     if (!WriteFileAtomically(argv[1], text, &error) || !WriteFileAtomically(argv[2], lines, &error)) {
-        std::fprintf(stderr, "golden_frames: %s\n", error.c_str());
+        std::fprintf(stderr, "golden-generator: %s\n", error.c_str());
         return 1;
     }
-    std::printf("golden_frames: %zu frames written to %s and %s\n", chosen.size(), argv[1], argv[2]);
+    std::printf("golden-generator: %zu frames written to %s and %s\n", chosen.size(), argv[1], argv[2]);
     return 0;
 }

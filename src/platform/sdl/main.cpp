@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "app/driver.h"
 #include "app/frame_rate.h"
@@ -31,20 +32,22 @@ static void PresentAndCount()
     CountTimedFrame(&Rate, &moments);
 }
 
-// --list-displays and --list-audio-devices: the lists asked for, then the end.
+// --list-displays and --list-audio-devices: the lists asked for, then the end. An empty list is
+// a failure: there is nothing to show the show on, or to play it on.
 static int PrintLists(const ViewerOptions& options)
 {
-    if (options.listDisplays) {
+    using List = bool (*)(std::string* text, std::string* error);
+    for (const auto& [wanted, list] : {std::pair<bool, List>{options.listDisplays, ListDisplays},
+                                       std::pair<bool, List>{options.listAudioDevices, ListAudioDevices}}) {
         std::string text, error;
-        if (!ListDisplays(&text, &error)) {
+        if (!wanted)
+            continue;
+        if (!list(&text, &error)) {
             std::fprintf(stderr, "sideways: %s\n", error.c_str());
             return 1;
         }
         std::fputs(text.c_str(), stdout);
     }
-    if (options.listAudioDevices)
-        for (int device = 1; const char* name = SdlSound.GetDeviceName(device); ++device)
-            std::printf("%s\n", name);
     return 0;
 }
 

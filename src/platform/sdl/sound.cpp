@@ -15,7 +15,7 @@
 // Queue. Without a device (SoundNoDevice) everything runs on the main thread.
 static SDL_AudioDeviceID Device = 0;
 static SDL_AudioSpec Output;
-static bool Muted = false;      // Init(SoundNoDevice): the module is decoded at the clock's pace
+static bool Muted = false;      // Init(SoundNoDevice), or a device set aside: the module is decoded at the clock's pace
 static MusicDecoder* Music = nullptr;
 static bool Playing = false;
 static PositionQueue Queue;
@@ -85,6 +85,11 @@ static void Restart()
 // module has ended.
 static void RenderCallback(void*, Uint8* stream, int bytes)
 {
+    if (Muted) {
+        // Set aside: the clock decodes the module, the device plays silence.
+        std::memset(stream, 0, static_cast<size_t>(bytes));
+        return;
+    }
     auto* out = reinterpret_cast<float*>(stream);
     uint32_t frames = static_cast<uint32_t>(static_cast<size_t>(bytes) / (2 * sizeof(float)));
     StampCallback(&Queue, Rendered, NowMicros());
@@ -133,15 +138,21 @@ static int Init(int device, uint32_t rate, uint32_t)
     return 1;
 }
 
+// Closes the module playing, if any, and puts m (or none) in its place, stopped.
+static void ReplaceMusic(MusicDecoder* m)
+{
+    Lock();
+    CloseMusic(Music);
+    Music = m;
+    Playing = false;
+    Unlock();
+}
+
 static int MusicFree()
 {
     if (!Open())
         return 0;
-    Lock();
-    CloseMusic(Music);
-    Music = nullptr;
-    Playing = false;
-    Unlock();
+    ReplaceMusic(nullptr);
     return 1;
 }
 
@@ -152,11 +163,7 @@ static int MusicLoad(int fromMemory, const void* data, uint32_t offset, uint32_t
     MusicDecoder* loaded = OpenMusic(static_cast<const uint8_t*>(data) + offset, length);
     if (loaded == nullptr)
         return 0;
-    Lock();
-    CloseMusic(Music);
-    Music = loaded;
-    Playing = false;
-    Unlock();
+    ReplaceMusic(loaded);
     return 1;
 }
 
@@ -190,7 +197,7 @@ static uint32_t MusicGetPosition()
         return PositionUnknown;
     const uint32_t rate = static_cast<uint32_t>(Output.freq);
     uint32_t heard = 0;
-    if (Device != 0) {
+    if (!Muted) {
         heard = HeardFrame(&Queue, NowMicros(), SoundLatencyFrames(), rate);
     } else {
         // No device: the clock says what would be heard, and the module is decoded up to there.
@@ -230,6 +237,24 @@ static const char* GetDeviceName(int device)
     return found != nullptr ? name.c_str() : nullptr;
 }
 
+bool ListAudioDevices(std::string* text, std::string* error)
+{
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        *error = std::string("no sound output was found: SDL's audio cannot start (") + SDL_GetError() + ")";
+        return false;
+    }
+    const std::string driver = SDL_GetCurrentAudioDriver();
+    for (int device = 0, count = SDL_GetNumAudioDevices(0); device < count; ++device)
+        if (const char* name = SDL_GetAudioDeviceName(device, 0); name != nullptr)
+            *text += std::string(name) + "\n";
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (text->empty()) {
+        *error = "no sound output was found (SDL's audio driver " + driver + " lists none)";
+        return false;
+    }
+    return true;
+}
+
 static int MusicSetPosition(uint32_t position)
 {
     if (!Open() || Music == nullptr)
@@ -253,6 +278,32 @@ static int MusicSetDelay(int32_t millis)
 }
 
 uint32_t SoundLatencyFrames() { return Device != 0 ? Output.samples : 0; }
+
+void SetDeviceAside(uint32_t heardMillis)
+{
+    if (Device == 0 || Muted)
+        return;
+    Lock();
+    Muted = true;
+    PlayMicros = NowMicros() - heardMillis * 1000;
+    Unlock();
+}
+
+uint32_t TakeDeviceBack(uint32_t heardMillis)
+{
+    if (Device == 0 || !Muted)
+        return heardMillis;
+    Lock();
+    const uint64_t rate = static_cast<uint64_t>(Output.freq);
+    DecodeUntil(static_cast<uint32_t>(heardMillis * rate / 1000) + AheadFrames + 1);
+    Muted = false;
+    // The device goes on from what is decoded, as if it had been handed all of it.
+    Rendered = Decoded;
+    StampCallback(&Queue, Rendered, NowMicros());
+    const uint32_t goesOn = Rendered;
+    Unlock();
+    return static_cast<uint32_t>(goesOn * 1000 / rate);
+}
 
 const SoundTable SdlSound = {Init,    MusicFree,     MusicLoad,        MusicGetLength, MusicPlay, MusicGetPosition,
                              Free,    GetDeviceName, MusicSetPosition, MusicSetDelay};

@@ -7,14 +7,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "display/convert.h"
 #include "frame/frame.h"
 
 static bool QuitRequested = false;
 static GLuint FrameTexture = 0;
 
-// The desktop shows a channel as the signed-byte texel value (0..124 for five bits, 0..126 for
-// six) over 127, so full red or blue is 124/127 of full scale and full green 126/127; the 5-6-5
-// texture samples as value/31 and value/63, so the shader scales by the same fractions.
+// The 5-6-5 texture samples as value/31 and value/63; the shader scales them by the fractions the
+// desktop shows (display/convert.h), handed to it as the uniform levels.
 static const char* VertexShader = R"(
 attribute vec2 corner;
 attribute vec2 texel;
@@ -29,8 +29,8 @@ precision mediump float;
 #endif
 uniform sampler2D frame;
 varying vec2 uv;
-const vec3 Levels = vec3(124.0 / 127.0, 126.0 / 127.0, 124.0 / 127.0);
-void main() { gl_FragColor = vec4(texture2D(frame, uv).rgb * Levels, 1.0); }
+uniform vec3 levels;
+void main() { gl_FragColor = vec4(texture2D(frame, uv).rgb * levels, 1.0); }
 )";
 
 // Canvas corners as a triangle strip (bottom left, bottom right, top left, top right) with the
@@ -96,6 +96,8 @@ bool CreateWebDisplay(std::string* error)
         return Fail(error, "WebGL cannot link the display shader");
     glUseProgram(program);
     glUniform1i(glGetUniformLocation(program, "frame"), 0);
+    const auto level = [](uint32_t top) { return static_cast<float>(top) / static_cast<float>(TexelFullScale); };
+    glUniform3f(glGetUniformLocation(program, "levels"), level(RedTexelTop), level(GreenTexelTop), level(BlueTexelTop));
 
     GLuint quad = 0;
     glGenBuffers(1, &quad);

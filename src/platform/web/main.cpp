@@ -1,7 +1,10 @@
 // The show in a browser page. The page calls SidewaysStart once audio may play; the frame loop
 // then runs one frame per animation frame, and the page hears of the end through
-// Module.onShowEnd(exitCode). Each instance of the program plays the show once; the page makes a
-// fresh instance to play it again.
+// Module.onShowEnd(exitCode), and of an audio output that takes no sound through
+// Module.onNoSound(), after which the show goes on without sound until Module.onSound(). The
+// first frame shown sets
+// the performance mark "sideways-first-frame". Each instance of the program plays the show once;
+// the page makes a fresh instance to play it again.
 #include <emscripten/emscripten.h>
 
 #include "app/driver.h"
@@ -48,7 +51,7 @@ static const Platform WebPlatform = {CreateWebDisplay, PresentWebFrame, AudioTic
                                      ShowWebMessage, PumpWebMessage, WebSound()};
 static LiveShow TheShow;
 static uint32_t FramesShown = 0;
-static uint32_t FrameMillis = 0;
+static uint32_t HeardMillis = 0;
 
 static void Finish()
 {
@@ -56,11 +59,31 @@ static void Finish()
     EM_ASM({ if (Module.onShowEnd) Module.onShowEnd($0); }, exitCode);
 }
 
+// An output that takes no sound would hold the show's clock, and with it the picture: the show
+// goes on without sound instead, the music decoded at the page's pace from where it was heard
+// last, and the page says why it is silent. When the output takes sound again (a device slow to
+// start, a context the browser resumes), the music goes on there from where the show stands.
+static void FollowTheOutput()
+{
+    if (AudioStalled()) {
+        SetDeviceAside(AudioTicks());
+        RunClockWithoutAudio();
+        EM_ASM({ if (Module.onNoSound) Module.onNoSound(); });
+    } else if (AudioBack()) {
+        RunClockOnAudio(TakeDeviceBack(AudioTicks()));
+        EM_ASM({ if (Module.onSound) Module.onSound(); });
+    }
+}
+
 static void Frame()
 {
+    FollowTheOutput();
     ++FramesShown;
-    FrameMillis = AudioTicks() - StartTick;
-    if (!ShowFrame(&TheShow)) {
+    HeardMillis = AudioTicks() - StartTick;
+    const bool goesOn = ShowFrame(&TheShow);
+    if (FramesShown == 1)
+        EM_ASM({ performance.mark('sideways-first-frame'); });
+    if (!goesOn) {
         emscripten_cancel_main_loop();
         Finish();
     }
@@ -86,7 +109,7 @@ EMSCRIPTEN_KEEPALIVE uint32_t SidewaysPosition()
 {
     return PackPosition(static_cast<uint32_t>(TheShow.state.order), static_cast<uint32_t>(TheShow.state.row));
 }
-EMSCRIPTEN_KEEPALIVE uint32_t SidewaysMillis() { return FrameMillis; }
+EMSCRIPTEN_KEEPALIVE uint32_t SidewaysMillis() { return HeardMillis; }
 EMSCRIPTEN_KEEPALIVE uint32_t SidewaysFrames() { return FramesShown; }
 
 // For the tests, while the show runs: draws and shows the frame of the given clock and position

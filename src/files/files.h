@@ -1,0 +1,53 @@
+// Files written whole or not at all, for the tools and the capture. A file is written under a
+// held temporary name beside it ("sideways-PID-N-NAME.part") and renamed over its name only when
+// complete, keeping the mode and owner of the file it replaces; a symbolic link is written
+// through to the file it names. A temporary is stale when no living process holds it (file_system.h),
+// and stale ones are removed by the next writer into the same folder. Failures come back as one
+// sentence naming the path. Main thread only.
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+// Writes bytes to path through a pending file; nothing is left at path's folder on failure.
+bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, std::string* error);
+bool WriteFileAtomically(const std::string& path, std::string_view text, std::string* error);
+
+struct PendingFile {
+    std::string path;    // the name given, for messages
+    std::string target;  // path with its symbolic links followed: the file replaced in the end
+    std::string temp;    // the held temporary while pending; empty when committed or discarded
+    int fd = -1;         // open for writing until committed or discarded
+};
+// Opens a temporary for target (links already followed), which must be a file or a new name.
+bool OpenPending(PendingFile* f, const std::string& path, const std::string& target, std::string* error);
+bool WritePending(PendingFile* f, const void* data, size_t bytes, std::string* error);
+// True when CommitPending can still put the file in place: its folder is there and nothing but a
+// file has taken its name. Checked for every output before any is committed.
+bool CheckPending(const PendingFile* f, std::string* error);
+// Gives the temporary the mode and owner of the file it replaces and renames it into place.
+bool CommitPending(PendingFile* f, std::string* error);
+// Closes and removes the temporary, if any.
+void DiscardPending(PendingFile* f);
+
+// A held temporary folder in parent (which ends in a slash, or is empty for the current one).
+bool MakeTemporaryFolder(const std::string& parent, const std::string& hint, std::string* path, intptr_t* held,
+                         std::string* error);
+// Removes the temporaries in folder that no living process holds.
+void RemoveStaleTemporaries(const std::string& folder);
+// True when name has the form of our temporaries.
+bool IsTemporaryName(const std::string& name);
+
+// Follows the symbolic links of path to the name finally written; false when a link cannot be
+// read or the links go round. *stream is set to N when a step names an open descriptor
+// ("/dev/stdout", "/dev/stderr", "/dev/fd/N", "/proc/self/fd/N"), which is then not followed.
+bool ResolveTarget(const std::string& path, std::string* target, int* stream, std::string* error);
+// A key for the file at target (links followed) however the path is spelled: equal keys name
+// the same file, whether it exists yet or not. Empty when its folder does not exist.
+std::string FileKey(const std::string& target);
+// The folder part of a path ("" for a bare name, else ending in a slash) and the name after it.
+std::string FolderOf(const std::string& path);
+std::string NameOf(const std::string& path);
+// "cannot write PATH: " and the reason errno gives, naming the folder when it refuses new files.
+std::string WriteFailure(const std::string& path, int err);
