@@ -8,6 +8,9 @@ if(WIN32)
   set_property(TARGET PkgConfig::OPENMPT APPEND PROPERTY INTERFACE_LINK_LIBRARIES ${OPENMPT_STATIC_LIBRARIES})
 endif()
 find_package(SDL2 REQUIRED)
+# libGL itself rather than GLVND's libOpenGL: SDL makes its context through GLX, which libGL
+# brings, so the Debian package's dependency (worked out from what the program links) includes it.
+set(OpenGL_GL_PREFERENCE LEGACY)
 find_package(OpenGL REQUIRED)
 set(ZLIB_USE_STATIC_LIBS ${WIN32})  # linked in on Windows, like everything there
 find_package(ZLIB REQUIRED)  # the capture's PNGs
@@ -100,14 +103,21 @@ if(WIN32)
   target_link_options(sideways-capture PRIVATE -s)
 endif()
 
+if(NOT WIN32)
+  include(cmake/install.cmake)
+endif()
+
 # Tests and benchmarks, when their libraries are there or when asked for.
 set(SIDEWAYS_BUILD_TESTS OFF)
 if(CMAKE_CROSSCOMPILING AND SIDEWAYS_TESTS)
   # Debian ships GoogleTest's source: built here with the cross compiler. libxmp is a Linux
-  # library here; the tests that need it say so and skip.
+  # library, required for arm64 (libxmp-dev:arm64); the Windows tests that need it skip.
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  if(NOT WIN32)
+    pkg_check_modules(XMP REQUIRED IMPORTED_TARGET libxmp)
+  endif()
   set(SIDEWAYS_BUILD_TESTS ON)
 elseif(SIDEWAYS_TESTS STREQUAL "AUTO")
   find_package(GTest QUIET)

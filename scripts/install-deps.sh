@@ -3,18 +3,19 @@
 # The one place that says which packages the project uses.
 #   scripts/install-deps.sh                 what building and running the demo needs
 #   scripts/install-deps.sh --tests         also what the tests, benchmarks and capture need
-#   scripts/install-deps.sh --list [--tests] prints those packages, one a line, installs nothing
+#   scripts/install-deps.sh --package       also what making and checking the Debian packages needs
+#   scripts/install-deps.sh --arm64         also the arm64 cross compiler, its libraries (Debian's
+#                                           multiarch) and qemu to run what it builds
+#   scripts/install-deps.sh --list [...]    prints those packages, one a line, installs nothing
 set -euo pipefail
 source "$(dirname "$0")/lib/debian.bash"
 
 # The demo: the compiler and CMake, SDL and Xlib (which watches the window), OpenGL (Mesa's
 # drivers), libopenmpt, stb's PNG code for the asset converter, zlib for the capture's PNGs, and
 # X's core fonts, which SDL's X11 message box ("Init FAIL") draws with.
-DemoPackages=(
-  build-essential cmake pkg-config
-  libsdl2-dev libx11-dev libgl-dev libgl1-mesa-dri libopenmpt-dev libstb-dev zlib1g-dev
-  xfonts-base
-)
+DemoPackages=(build-essential cmake pkg-config libgl1-mesa-dri xfonts-base)
+# The libraries the demo is built against, for this machine's architecture or another's.
+LibraryPackages=(libsdl2-dev libx11-dev libgl-dev libopenmpt-dev libstb-dev zlib1g-dev)
 # The tests and benchmarks, the end-to-end tests' X server and tools, the capture's encoder, and
 # the players and libraries the soundtrack is checked with.
 TestPackages=(
@@ -22,19 +23,34 @@ TestPackages=(
   xvfb xdotool x11-utils imagemagick
   ffmpeg sox openmpt123 xmp libxmp-dev
 )
+# Debian's packaging tools and the checks of what they make: lintian, the desktop entry's and
+# AppStream's validators, and debootstrap for the clean roots the packages are installed into.
+PackagePackages=(debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream debootstrap zip)
+# The arm64 cross build: the cross compiler and, beside the amd64 ones, the arm64 libraries
+# (Multi-Arch: same), and qemu, which runs the build's tools and the tests.
+# libxmp for the soundtrack's checks, which the arm64 tests run too.
+CrossPackages=(crossbuild-essential-arm64 qemu-user-static "${LibraryPackages[@]/%/:arm64}" libxmp-dev:arm64)
 
-list=false tests=false
+list=false tests=false package=false arm64=false
 for arg in "$@"; do
   case $arg in
     --list) list=true ;;
     --tests) tests=true ;;
-    *) echo "usage: scripts/install-deps.sh [--list] [--tests]" >&2; exit 2 ;;
+    --package) package=true ;;
+    --arm64) arm64=true ;;
+    *) echo "usage: scripts/install-deps.sh [--list] [--tests] [--package] [--arm64]" >&2; exit 2 ;;
   esac
 done
-packages=("${DemoPackages[@]}")
+packages=("${DemoPackages[@]}" "${LibraryPackages[@]}")
 $tests && packages+=("${TestPackages[@]}")
+$package && packages+=("${PackagePackages[@]}")
+$arm64 && packages+=("${CrossPackages[@]}")
 if $list; then
   printf '%s\n' "${packages[@]}"
 else
+  # The arm64 packages install beside the amd64 ones once dpkg knows the architecture.
+  if $arm64 && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    AsRoot dpkg --add-architecture arm64
+  fi
   InstallPackages "${packages[@]}"
 fi

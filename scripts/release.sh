@@ -1,55 +1,86 @@
 #!/usr/bin/env bash
-# Builds both release programs and packs them for handing out:
-#   dist/sideways-<version>-windows-x86_64.zip     sideways.exe, one self-contained file
-#   dist/sideways-<version>-linux-x86_64.tar.gz    sideways, with the shared libraries it needs
-# The version is the one `sideways --version` prints, else git describe.
+# Builds everything a user downloads, from the commit checked out, into dist/:
+#   sideways_VERSION_amd64.deb, sideways_VERSION_arm64.deb   the Debian packages (scripts/deb.sh)
+#   sideways-VERSION-windows-x86_64.zip                      sideways.exe and sideways-capture.exe
+#   sideways-VERSION-web.zip                                 the page's static files
+#   sideways-VERSION.tar.gz                                  the source
+#   SHA256SUMS
+# The same commit gives the same bytes: every date in them is the commit's (SOURCE_DATE_EPOCH).
+#   scripts/release.sh           builds what is out of date
+#   scripts/release.sh --clean   builds the Windows program and the page afresh first
 set -euo pipefail
 cd "$(dirname "$0")/.."
-jobs=${SIDEWAYS_JOBS:-2}
-version=$(sed -n 's/.*ViewerVersionText = "sideways \([^\\"]*\)\\n".*/\1/p' src/app/viewer_options.cpp)
-[[ -n $version ]] || version=$(git describe --tags --always --dirty 2>/dev/null || echo unknown)
+source scripts/lib/release.bash
+if [[ -n $(git status --porcelain --untracked-files=no) ]]; then
+  echo "release.sh: the working tree has changes; a release is made from a commit" >&2
+  exit 1
+fi
+version=$(ReleaseVersion)
+export SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) TZ=UTC
+export SIDEWAYS_JOBS=${SIDEWAYS_JOBS:-2}
+[[ ${1:-} == --clean ]] && rm -rf build/windows build/web-cmake build/web
 
+scripts/deb.sh
+scripts/deb.sh arm64
+# The linker dates a Windows program with SOURCE_DATE_EPOCH: link both again for this commit.
+rm -f build/windows/sideways.exe build/windows/sideways-capture.exe
 scripts/windows.sh --build
-scripts/install-deps.sh
-cmake --preset release >/dev/null
-nice cmake --build --preset release -j"$jobs" --target sideways
+scripts/web.sh --build
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
+rm -rf dist
 mkdir -p dist
+cp "build/deb/sideways_${version}_amd64.deb" "build/deb/sideways_${version}_arm64.deb" dist/
 
-win="$stage/sideways-$version-windows-x86_64"
-mkdir -p "$win"
-cp build/windows/sideways.exe "$win/"
-sed 's/$/\r/' >"$win/README.txt" <<TEXT
+# Zip FOLDER (in the stage) into dist/NAME.zip: files in name order, every date the commit's,
+# no owner or extra times.
+ZipFolder() {
+  find "$stage/$1" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+  (cd "$stage" && find "$1" | LC_ALL=C sort | zip -q -X -D "$OLDPWD/dist/$1.zip" -@)
+}
+
+win=sideways-$version-windows-x86_64
+mkdir -p "$stage/$win"
+cp build/windows/sideways.exe build/windows/sideways-capture.exe "$stage/$win/"
+sed 's/$/\r/' >"$stage/$win/README.txt" <<TEXT
 sideways $version for 64-bit Windows
 
 A real-time demo: two minutes of software-rendered effects in step with its own tracker music,
 shown full screen. Double-click sideways.exe to start it. Escape ends the show; it also ends by
-itself when the music does.
+itself when the music does. "sideways.exe --help" in a command prompt lists its options (a
+window instead of the full screen, another screen or sound output, a later start).
 
-It needs 64-bit Windows with OpenGL (every graphics driver brings it) and a
-sound output. sideways.exe is the whole program: no installation, no other files.
-Without a sound output it shows an "Init FAIL" box and ends.
+It needs 64-bit Windows with OpenGL (every graphics driver brings it) and a sound output.
+sideways.exe is the whole program: no installation, no other files. Without a sound output it
+shows an "Init FAIL" box and ends.
+
+sideways-capture.exe renders the show offline into pictures (--png), sound (--wav) or raw frames
+(--raw); "sideways-capture.exe --help" lists its options. A video (-o show.mkv) needs ffmpeg,
+which Windows does not bring: download a Windows build of ffmpeg (ffmpeg.org lists them) and put
+ffmpeg.exe beside sideways-capture.exe or in a folder on PATH.
 TEXT
-rm -f "dist/sideways-$version-windows-x86_64.zip"
-(cd "$stage" && zip -q -r -X "$OLDPWD/dist/sideways-$version-windows-x86_64.zip" "$(basename "$win")")
+ZipFolder "$win"
 
-lin="$stage/sideways-$version-linux-x86_64"
-mkdir -p "$lin"
-strip -o "$lin/sideways" build/release/sideways
-needed=$(objdump -p "$lin/sideways" | awk '/NEEDED/ {print "  " $2}')
-cat >"$lin/README.txt" <<TEXT
-sideways $version for 64-bit Linux
+web=sideways-$version-web
+mkdir -p "$stage/$web"
+cp build/web/sideways.html build/web/sideways.js build/web/sideways.wasm "$stage/$web/"
+cat >"$stage/$web/README.txt" <<TEXT
+sideways $version as a web page
 
-A real-time demo: two minutes of software-rendered effects in step with its own tracker music,
-shown full screen. Run ./sideways from a graphical session (X11 or Wayland). Escape ends the
-show; it also ends by itself when the music does. Without a sound output it shows an
-"Init FAIL" box and ends.
+A real-time demo: two minutes of software-rendered effects in step with its own tracker music.
+These three files are the whole page; any static web server serves them. Browsers do not run
+the page from a file opened directly (file://), so serve the folder, for example with
 
-It is linked against these shared libraries (on Debian 12: apt-get install libsdl2-2.0-0
-libopenmpt0 libgl1 libgl1-mesa-dri), which OpenGL and the sound drivers need to be shared:
-$needed
+    python3 -m http.server -d $web
+
+and open http://localhost:8000/sideways.html. The page starts at once where the browser lets it
+play sound, otherwise after a click or a key. F or a double click toggles full screen; Escape
+ends the show. The server needs no setting beyond serving .wasm files as application/wasm,
+which current servers do.
 TEXT
-tar -C "$stage" -czf "dist/sideways-$version-linux-x86_64.tar.gz" "$(basename "$lin")"
-ls -l dist/sideways-"$version"-*
+ZipFolder "$web"
+
+git archive --format=tar --prefix="sideways-$version/" HEAD | gzip -n -9 >"dist/sideways-$version.tar.gz"
+(cd dist && sha256sum -- * >SHA256SUMS)
+ls -l dist

@@ -5,20 +5,22 @@
 #   scripts/web.sh                   build, then test in Chromium and in Firefox
 #   scripts/web.sh --whole           the first browser's run also plays the whole show to its end
 #   scripts/web.sh --browser NAME    test in one browser only: chromium or firefox
+#   scripts/web.sh --build           build only
 # Firefox runs in a private X server (Xvfb: headless Firefox has no WebGL here) with a private
 # PulseAudio server whose only output is a null sink; both are stopped when the script ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-whole=() browsers=(chromium firefox)
+whole=() browsers=(chromium firefox) build_only=false
 while [[ $# -gt 0 ]]; do
   case $1 in
     --whole) whole=(--whole) ;;
+    --build) build_only=true ;;
     --browser)
       [[ ${2:-} = chromium || ${2:-} = firefox ]] || { echo "usage: $0 [--whole] [--browser chromium|firefox]" >&2; exit 2; }
       browsers=("$2")
       shift ;;
-    *) echo "usage: $0 [--whole] [--browser chromium|firefox]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--whole] [--browser chromium|firefox] [--build]" >&2; exit 2 ;;
   esac
   shift
 done
@@ -36,6 +38,7 @@ cmake --build --preset web -j"$(nproc)"
 for file in build/web/sideways.{html,js,wasm}; do
   printf '%s: %d bytes, %d with gzip -9\n' "$file" "$(stat -c %s "$file")" "$(gzip -9c "$file" | wc -c)"
 done
+$build_only && exit 0
 
 scratch=$(mktemp -d)
 pids=()

@@ -6,7 +6,7 @@
 
 #include "app/command_line.h"
 
-const char* const ViewerVersionText = "sideways 1.0\n";
+const char* const ViewerVersionText = "sideways " SIDEWAYS_VERSION "\n";
 
 static constexpr OptionSpec AudioOffsetOption = {
     "--audio-offset", nullptr, OptionKind::Number, "MS", -1000, 1000, "milliseconds",

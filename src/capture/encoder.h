@@ -23,8 +23,11 @@ struct Encoder {
     int pipe = -1;     // the write end of its standard input, -1 when closed
 };
 
-// Where a program of that name is found on PATH (name.exe on Windows); empty when it is not.
+// Where a program of that name is found on PATH (name.exe on Windows, looked for beside this
+// program first); empty when it is not.
 std::string FindOnPath(const std::string& name);
+// Why -o cannot run without ffmpeg and where this system's users get it.
+extern const char* const EncoderMissingText;
 // ffmpeg's arguments (program name first) for the settings.
 std::vector<std::string> EncoderArguments(const EncoderSettings& settings);
 // Starts ffmpeg; false with the reason when it cannot be started. The process code is in

@@ -16,6 +16,10 @@
 
 extern char** environ;
 
+const char* const EncoderMissingText =
+    "ffmpeg is not installed (not found on PATH); install it with the system's packages (on Debian, Ubuntu and "
+    "Raspberry Pi OS: apt install ffmpeg) or leave out -o";
+
 std::string FindOnPath(const std::string& name)
 {
     const char* path = std::getenv("PATH");

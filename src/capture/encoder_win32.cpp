@@ -14,10 +14,20 @@
 
 #include "files/file_system.h"
 
+const char* const EncoderMissingText =
+    "ffmpeg.exe was found neither beside sideways-capture.exe nor on PATH; download a Windows build of ffmpeg "
+    "(ffmpeg.org lists them), put ffmpeg.exe beside sideways-capture.exe or in a folder on PATH, or leave out -o";
+
 std::string FindOnPath(const std::string& name)
 {
     const char* path = std::getenv("PATH");
-    const std::string dirs = path != nullptr ? path : "";
+    std::string dirs = path != nullptr ? path : "";
+    // Beside this program first, where Windows itself looks first for a program to start.
+    char self[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string program(self, length > 0 && length < MAX_PATH ? length : 0);
+    if (program.find_last_of("\\/") != std::string::npos)
+        dirs = program.substr(0, program.find_last_of("\\/")) + ";" + dirs;
     const bool hasExtension = name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".exe") == 0;
     const std::string file = hasExtension ? name : name + ".exe";
     for (size_t start = 0; start <= dirs.size();) {

@@ -231,8 +231,7 @@ bool OpenOutputs(const CaptureOptions& o, Outputs* out, std::string* error)
     if (!o.video.empty()) {
         out->ffmpeg = FindOnPath("ffmpeg");
         if (out->ffmpeg.empty()) {
-            *error = "ffmpeg is not installed (not found on PATH); install the Debian package ffmpeg "
-                     "(apt-get install ffmpeg) or leave out -o";
+            *error = EncoderMissingText;
             return false;
         }
     }

@@ -21,7 +21,7 @@ run "$capture" --help
 [[ $code -eq 0 ]] && grep -q -- "--raw-every N" "$TMP/stdout" || fail "--help: exit $code"
 
 run env PATH="$TMP/bin" "$capture" -o "$TMP/out/show.mkv"
-expect 1 "install the Debian package ffmpeg"
+expect 1 "apt install ffmpeg"
 
 touch "$TMP/file"
 run "$capture" --wav "$TMP/file/music.wav"

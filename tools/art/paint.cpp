@@ -3,8 +3,10 @@
 //   paint --check DIR [FILE...]  exits 1 unless DIR holds exactly what paint would write (only
 //                                the named files, when some are named)
 //   paint --specimen FILE  writes a sheet of both fonts, for review
+//   paint --icon SIZE FILE writes the desktop icon, SIZE x SIZE pixels (16..512)
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -100,6 +102,16 @@ int Check(const std::string& dir, const std::vector<std::string>& only)
     return faults == 0 ? 0 : 1;
 }
 
+int WriteOne(const Image& image, const std::string& path)
+{
+    std::string error;
+    if (!WritePng(&image, path, &error)) {
+        std::fprintf(stderr, "paint: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -108,15 +120,16 @@ int main(int argc, char** argv)
         return Write(argv[2]);
     if (argc >= 3 && std::string(argv[1]) == "--check")
         return Check(argv[2], std::vector<std::string>(argv + 3, argv + argc));
-    if (argc == 3 && std::string(argv[1]) == "--specimen") {
-        const Image sheet = PaintSpecimen();
-        std::string error;
-        if (!WritePng(&sheet, argv[2], &error)) {
-            std::fprintf(stderr, "paint: %s\n", error.c_str());
-            return 1;
+    if (argc == 3 && std::string(argv[1]) == "--specimen")
+        return WriteOne(PaintSpecimen(), argv[2]);
+    if (argc == 4 && std::string(argv[1]) == "--icon") {
+        const int size = std::atoi(argv[2]);
+        if (size < 16 || size > 512) {
+            std::fprintf(stderr, "paint: the icon's size must be 16..512, not '%s'\n", argv[2]);
+            return 2;
         }
-        return 0;
+        return WriteOne(PaintIcon(size), argv[3]);
     }
-    std::fprintf(stderr, "usage: paint --out DIR | --check DIR [FILE...] | --specimen FILE\n");
+    std::fprintf(stderr, "usage: paint --out DIR | --check DIR [FILE...] | --specimen FILE | --icon SIZE FILE\n");
     return 2;
 }

@@ -19,6 +19,9 @@ Image PaintTunnelTexture();
 // The scroll text file: 84 lines of 26 characters, each ending in a newline.
 std::string WriteScrollText();
 
+// The desktop icon, size x size pixels (16..512), drawn for that size.
+Image PaintIcon(int size);
+
 // A sheet of both fonts at a readable size, for review.
 Image PaintSpecimen();
 

@@ -16,5 +16,7 @@ bool NativeWindowGone();
 // while the box is up; a quit request (Escape, a close request, a terminating signal) closes it.
 // True when a quit request closed the box. Says on stderr when no box could be shown.
 bool ShowDesktopBox(SDL_Window* window, const char* caption, const char* text, bool (*pollQuit)());
+// What the show says when it finds no display, with this desktop's own hint.
+extern const char* const NoDisplayText;
 // Takes what the desktop still has to say about the window, before SDL_Quit closes the connection.
 void ReleaseNativeWindow();

@@ -17,6 +17,8 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
+const char* const NoDisplayText = "cannot open the display (is an X11 or Wayland session running and DISPLAY set?)";
+
 // The X11 connection and window under the show's window, when SDL runs on X11.
 static Display* XDisplay = nullptr;
 static ::Window XWindow = 0;

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+const char* const NoDisplayText = "cannot open the display (is the program running on a Windows desktop?)";
+
 void WatchNativeWindow(SDL_Window*) {}
 
 void SeeNativeEvent(const SDL_Event*) {}

@@ -62,7 +62,6 @@ void ChooseDisplay(int display, bool window, int width, int height)
 
 static bool StartVideo(std::string* error)
 {
-    constexpr const char* NoDisplay = "cannot open the display (is an X11 or Wayland session running and DISPLAY set?)";
     // Without WAYLAND_DISPLAY and XDG_RUNTIME_DIR no Wayland compositor can be reached, and
     // libwayland's probe would print its own complaint before our message: leave it out.
     if (SDL_getenv("SDL_VIDEODRIVER") == nullptr && SDL_getenv("WAYLAND_DISPLAY") == nullptr &&
@@ -74,13 +73,13 @@ static bool StartVideo(std::string* error)
         SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
     }
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
-        return Fail(NoDisplay, error);
+        return Fail(NoDisplayText, error);
     // Without a display SDL falls back to drivers that show nothing; only take one if asked to.
     const char* driver = SDL_GetCurrentVideoDriver();
     if (SDL_getenv("SDL_VIDEODRIVER") == nullptr && driver != nullptr &&
         (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0)) {
-        SDL_SetError("no X11 or Wayland display, only SDL's %s driver", driver);
-        return Fail(NoDisplay, error);
+        SDL_SetError("no desktop display, only SDL's %s driver", driver);
+        return Fail(NoDisplayText, error);
     }
     return true;
 }
