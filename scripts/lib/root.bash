@@ -64,6 +64,10 @@ MakeRoot() {
   fi
   rm -f "$dir/.debootstrap.log"
 
+  # The root is a mount point of its own, as / is on a real machine: tools that change the
+  # propagation of / (unshare --mount-proc, container runtimes) refuse a plain folder.
+  AsRoot mount --bind "$dir" "$dir" || return 1
+  AsRoot mount --make-private "$dir" || return 1
   local b
   for b in "${RootBinds[@]}"; do
     AsRoot mkdir -p "$dir$b"
