@@ -11,16 +11,17 @@ cd "$(dirname "$0")/.."
 source scripts/lib/debian.bash
 source scripts/lib/root.bash
 source scripts/lib/release.bash
+source scripts/lib/xvfb.bash
 InstallPackages debootstrap qemu-user-static xvfb xdotool x11-utils
 version=$(ReleaseVersion)
 roots=("$@")
 [[ ${#roots[@]} -gt 0 ]] || roots=(bookworm-amd64 trixie-amd64 bookworm-arm64 trixie-arm64)
 
 work=$(mktemp -d /var/tmp/sideways-check-XXXXXX)
-root="" xvfb_pid=""
+root=""
 finish() {
   [[ -n $root ]] && RemoveRoot "$root"
-  if [[ -n $xvfb_pid ]]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+  StopXvfb
   rm -rf "$work"
 }
 trap finish EXIT INT TERM
@@ -33,11 +34,7 @@ dpkg-deb -x "build/deb/sideways_${version}_amd64.deb" "$work/amd64"
 "$work/amd64/usr/games/sideways-capture" --from 5 --to 5 --raw "$work/expected" 2>/dev/null
 
 # One X server for every root: its socket is bound into each root, and xdotool works from here.
-mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-read -r -t 20 display <"$work/display" || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$display"
+StartXvfb 1280x720
 
 for target in "${roots[@]}"; do
   suite=${target%-*} arch=${target#*-}

@@ -10,6 +10,7 @@
 # PulseAudio server whose only output is a null sink; both are stopped when the script ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/xvfb.bash
 
 whole=() browsers=(chromium firefox) build_only=false
 while [[ $# -gt 0 ]]; do
@@ -45,6 +46,7 @@ pids=()
 Cleanup() {
   local pid
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true; done
+  StopXvfb
   rm -rf "$scratch"
 }
 trap Cleanup EXIT
@@ -52,18 +54,8 @@ trap Cleanup EXIT
 # Starts Xvfb on a display it picks itself and PulseAudio with a null sink on a socket in the
 # scratch folder, and points DISPLAY and PULSE_SERVER at them.
 StartDesktop() {
-  exec {displayfd}>"$scratch/display"
-  Xvfb -displayfd "$displayfd" -screen 0 1280x1024x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
-  pids+=($!)
+  StartXvfb 1280x1024 "$scratch/xvfb.log" || { cat "$scratch/xvfb.log" >&2; exit 1; }
   local i
-  for ((i = 0; i < 100; i++)); do
-    [[ -s $scratch/display ]] && break
-    sleep 0.1
-  done
-  exec {displayfd}>&-
-  [[ -s $scratch/display ]] || { cat "$scratch/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
-  export DISPLAY=":$(head -1 "$scratch/display")"
-
   mkdir -p "$scratch/pulse"
   HOME=$scratch XDG_RUNTIME_DIR=$scratch/pulse pulseaudio -n --daemonize=no --exit-idle-time=-1 \
     --load="module-null-sink sink_name=silent" \
@@ -80,7 +72,7 @@ StartDesktop() {
 reference=$scratch/reference
 mkdir "$reference"
 build/release/sideways-capture --from 10 --to 10 --fps 1 --png "$reference" >/dev/null
-(cd tests/web && npm ci --no-audit --no-fund --silent)
+(cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
 failed=0
 for browser in "${browsers[@]}"; do
   echo "== $browser"
