@@ -25,57 +25,57 @@ static bool ParseWholeNumber(const std::string& text, long low, long high, long*
     return true;
 }
 
-static std::string RangeText(const OptionSpec& spec)
+static std::string RangeText(const OptionRow& row)
 {
-    return "from " + std::to_string(spec.low) + " to " + std::to_string(spec.high);
+    return "from " + std::to_string(row.low) + " to " + std::to_string(row.high);
 }
 
-bool ParseOptionNumber(const OptionSpec& spec, const std::string& shownName, const std::string& text, long* value,
+bool ParseOptionNumber(const OptionRow& row, const std::string& shownName, const std::string& text, long* value,
                        std::string* error)
 {
-    if (ParseWholeNumber(text, spec.low, spec.high, value))
+    if (ParseWholeNumber(text, row.low, row.high, value))
         return true;
-    *error = shownName + " takes " + spec.what + " " + RangeText(spec) + ", not '" + text + "'";
+    *error = shownName + " takes " + row.what + " " + RangeText(row) + ", not '" + text + "'";
     return false;
 }
 
 // WIDTHxHEIGHT, each side in the option's range.
-static bool ParseSize(const OptionSpec& spec, const std::string& text, GivenOption* option, std::string* error)
+static bool ParseSize(const OptionRow& row, const std::string& text, GivenOption* option, std::string* error)
 {
     const size_t x = text.find('x');
-    if (x == std::string::npos || !ParseWholeNumber(text.substr(0, x), spec.low, spec.high, &option->width) ||
-        !ParseWholeNumber(text.substr(x + 1), spec.low, spec.high, &option->height)) {
-        *error = std::string(spec.name) + " takes " + spec.what + ", each " + RangeText(spec) + ", not '" + text + "'";
+    if (x == std::string::npos || !ParseWholeNumber(text.substr(0, x), row.low, row.high, &option->width) ||
+        !ParseWholeNumber(text.substr(x + 1), row.low, row.high, &option->height)) {
+        *error = std::string(row.name) + " takes " + row.what + ", each " + RangeText(row) + ", not '" + text + "'";
         return false;
     }
     return true;
 }
 
-static const OptionSpec* FindSpec(std::span<const OptionSpec> table, const std::string& name)
+static const OptionRow* FindRow(std::span<const OptionRow> table, const std::string& name)
 {
-    for (const OptionSpec& spec : table)
-        if (spec.kind != OptionKind::Heading && (name == spec.name || (spec.alias != nullptr && name == spec.alias)))
-            return &spec;
+    for (const OptionRow& row : table)
+        if (row.kind != OptionKind::Heading && (name == row.name || (row.alias != nullptr && name == row.alias)))
+            return &row;
     return nullptr;
 }
 
-bool ParseCommandLine(std::span<const OptionSpec> table, int argc, const char* const* argv,
+bool ParseCommandLine(std::span<const OptionRow> table, int argc, const char* const* argv,
                       std::vector<GivenOption>* given, std::string* error)
 {
     given->clear();
     for (int i = 0; i < argc; ++i) {
         const std::string name = argv[i];
-        const OptionSpec* spec = FindSpec(table, name);
-        if (spec == nullptr) {
+        const OptionRow* row = FindRow(table, name);
+        if (row == nullptr) {
             *error = "unknown option '" + name + "'";
             return false;
         }
-        if (FindGiven(*given, spec->name) != nullptr) {
+        if (FindGiven(*given, row->name) != nullptr) {
             *error = name + " given twice";
             return false;
         }
-        GivenOption& option = given->emplace_back(GivenOption{spec, "", 0, 0, 0});
-        switch (spec->kind) {
+        GivenOption& option = given->emplace_back(GivenOption{row, "", 0, 0, 0});
+        switch (row->kind) {
         case OptionKind::Heading:
         case OptionKind::Flag:
             break;
@@ -84,7 +84,7 @@ bool ParseCommandLine(std::span<const OptionSpec> table, int argc, const char* c
         case OptionKind::Size:
             if (i + 1 < argc && argv[i + 1][0] != '-') {
                 option.text = argv[++i];
-                if (!ParseSize(*spec, option.text, &option, error))
+                if (!ParseSize(*row, option.text, &option, error))
                     return false;
             }
             break;
@@ -95,10 +95,10 @@ bool ParseCommandLine(std::span<const OptionSpec> table, int argc, const char* c
                 return false;
             }
             option.text = argv[++i];
-            if (spec->kind == OptionKind::Number && !ParseOptionNumber(*spec, name, option.text, &option.number, error))
+            if (row->kind == OptionKind::Number && !ParseOptionNumber(*row, name, option.text, &option.number, error))
                 return false;
-            if (spec->kind == OptionKind::Text && option.text.empty()) {
-                *error = name + " needs " + spec->what;
+            if (row->kind == OptionKind::Text && option.text.empty()) {
+                *error = name + " needs " + row->what;
                 return false;
             }
             break;
@@ -110,7 +110,7 @@ bool ParseCommandLine(std::span<const OptionSpec> table, int argc, const char* c
 const GivenOption* FindGiven(const std::vector<GivenOption>& given, const char* name)
 {
     for (const GivenOption& option : given)
-        if (std::strcmp(option.spec->name, name) == 0)
+        if (std::strcmp(option.row->name, name) == 0)
             return &option;
     return nullptr;
 }
@@ -122,36 +122,36 @@ static void ReplaceAll(std::string* text, const std::string& from, const std::st
 }
 
 // "  -h, --help" or "  --from ORDER": what a help line starts with.
-static std::string Spelling(const OptionSpec& spec)
+static std::string Spelling(const OptionRow& row)
 {
     std::string text = "  ";
-    if (spec.alias != nullptr)
-        text += std::string(spec.alias) + ", ";
-    text += spec.name;
-    if (spec.argument != nullptr)
-        text += std::string(" ") + spec.argument;
+    if (row.alias != nullptr)
+        text += std::string(row.alias) + ", ";
+    text += row.name;
+    if (row.argument != nullptr)
+        text += std::string(" ") + row.argument;
     return text;
 }
 
-std::string OptionHelp(const char* usage, const char* summary, std::span<const OptionSpec> table)
+std::string OptionHelp(const char* usage, const char* summary, std::span<const OptionRow> table)
 {
     size_t column = 0;
-    for (const OptionSpec& spec : table)
-        if (spec.kind != OptionKind::Heading)
-            column = std::max(column, Spelling(spec).size() + 2);
+    for (const OptionRow& row : table)
+        if (row.kind != OptionKind::Heading)
+            column = std::max(column, Spelling(row).size() + 2);
     std::string text = std::string("usage: ") + usage + "\n" + summary + "\n";
     std::string indent = "\n";
     indent.append(column, ' ');
-    for (const OptionSpec& spec : table) {
-        if (spec.kind == OptionKind::Heading) {
-            text += std::string(spec.name) + "\n";
+    for (const OptionRow& row : table) {
+        if (row.kind == OptionKind::Heading) {
+            text += std::string(row.name) + "\n";
             continue;
         }
-        std::string help = spec.help;
-        ReplaceAll(&help, "{low}", std::to_string(spec.low));
-        ReplaceAll(&help, "{high}", std::to_string(spec.high));
+        std::string help = row.help;
+        ReplaceAll(&help, "{low}", std::to_string(row.low));
+        ReplaceAll(&help, "{high}", std::to_string(row.high));
         ReplaceAll(&help, "\n", indent);
-        const std::string spelling = Spelling(spec);
+        const std::string spelling = Spelling(row);
         text += spelling;
         text.append(column - spelling.size(), ' ');
         text += help + "\n";

@@ -19,7 +19,7 @@ enum class OptionKind : uint8_t {
     Heading,  // no option: a heading line of the help text
 };
 
-struct OptionSpec {
+struct OptionRow {
     const char* name;      // "--from", or a heading's text
     const char* alias;     // another spelling ("-h"), or nullptr
     OptionKind kind;
@@ -32,19 +32,19 @@ struct OptionSpec {
 
 // Rows every table may take: -h/--help; an option that takes an order of the show, 0..LastOrder;
 // a heading line of the help text.
-inline constexpr OptionSpec HelpOption = {"--help", "-h", OptionKind::Stop, nullptr, 0, 0, nullptr, "this text"};
-constexpr OptionSpec OrderOption(const char* name, const char* help)
+inline constexpr OptionRow HelpOption = {"--help", "-h", OptionKind::Stop, nullptr, 0, 0, nullptr, "this text"};
+constexpr OptionRow OrderOption(const char* name, const char* help)
 {
     return {name, nullptr, OptionKind::Number, "ORDER", 0, LastOrder, "an order", help};
 }
-constexpr OptionSpec Heading(const char* text)
+constexpr OptionRow Heading(const char* text)
 {
     return {text, nullptr, OptionKind::Heading, nullptr, 0, 0, nullptr, nullptr};
 }
 
 // One option as given on the command line.
 struct GivenOption {
-    const OptionSpec* spec;
+    const OptionRow* row;
     std::string text;     // the argument as given; "" for none
     long number;          // Number: its value
     long width, height;   // Size: the size given; 0 when none was
@@ -53,7 +53,7 @@ struct GivenOption {
 // Reads the arguments (after the program name) against the table, in order, into *given. False,
 // with a one-line reason, for an unknown option, one given twice, a missing value, a number that
 // is malformed or out of range, a malformed size or an empty text.
-bool ParseCommandLine(std::span<const OptionSpec> table, int argc, const char* const* argv,
+bool ParseCommandLine(std::span<const OptionRow> table, int argc, const char* const* argv,
                       std::vector<GivenOption>* given, std::string* error);
 
 // The option of that name in given, or nullptr when it was not given.
@@ -61,9 +61,9 @@ const GivenOption* FindGiven(const std::vector<GivenOption>& given, const char* 
 
 // Reads text as a Number option's value, for a value from elsewhere (an environment variable);
 // shownName names it in the error.
-bool ParseOptionNumber(const OptionSpec& spec, const std::string& shownName, const std::string& text, long* value,
+bool ParseOptionNumber(const OptionRow& row, const std::string& shownName, const std::string& text, long* value,
                        std::string* error);
 
 // The usage line, the summary, then one line per option (and heading) as the table orders them,
 // the help texts starting in one column.
-std::string OptionHelp(const char* usage, const char* summary, std::span<const OptionSpec> table);
+std::string OptionHelp(const char* usage, const char* summary, std::span<const OptionRow> table);

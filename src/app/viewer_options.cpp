@@ -8,12 +8,12 @@
 
 const char* const ViewerVersionText = "sideways " SIDEWAYS_VERSION "\n";
 
-static constexpr OptionSpec AudioOffsetOption = {
+static constexpr OptionRow AudioOffsetOption = {
     "--audio-offset", nullptr, OptionKind::Number, "MS", -1000, 1000, "milliseconds",
     "show the picture MS milliseconds later than the sound it follows,\n"
     "{low}..{high} (default 0, or SIDEWAYS_AUDIO_OFFSET_MS)"};
 
-static constexpr OptionSpec ViewerOptionTable[] = {
+static constexpr OptionRow ViewerOptionTable[] = {
     Heading("Picture:"),
     {"--window", nullptr, OptionKind::Size, "[WxH]", 64, 16384, "a size WIDTHxHEIGHT",
      "a resizable window, WxH pixels (default 960x720, each side {low}..{high});\n"
@@ -55,7 +55,7 @@ bool ParseViewerOptions(int argc, const char* const* argv, const char* offsetVar
     if (!ParseCommandLine(ViewerOptionTable, argc, argv, &given, error))
         return false;
     for (const GivenOption& g : given) {
-        const std::string_view name = g.spec->name;
+        const std::string_view name = g.row->name;
         const auto number = static_cast<int32_t>(g.number);
         if (name == "--window") {
             o->window = true;

@@ -7,7 +7,7 @@
 #include "app/command_line.h"
 #include "app/show_timing.h"
 
-static constexpr OptionSpec CaptureOptionTable[] = {
+static constexpr OptionRow CaptureOptionTable[] = {
     Heading("Outputs, in any combination (at least one):"),
     {"-o", nullptr, OptionKind::Text, "FILE", 0, 0, "a path",
      "video with sound through ffmpeg: FILE.mkv lossless (H.264 RGB + FLAC),\n"
@@ -54,7 +54,7 @@ bool ParseOptions(int argc, const char* const* argv, CaptureOptions* o, std::str
     if (!ParseCommandLine(CaptureOptionTable, argc, argv, &given, error))
         return false;
     for (const GivenOption& g : given) {
-        const std::string_view name = g.spec->name;
+        const std::string_view name = g.row->name;
         if (name == "-o")
             o->video = g.text;
         else if (name == "--png")
