@@ -249,9 +249,17 @@ bool OpenOutputs(const CaptureOptions& o, Outputs* out, std::string* error)
     if (out->video.option == nullptr)
         return true;
     // The video's sound: beside the video, or in the temporary folder when the video streams.
-    const char* temp = std::getenv("TMPDIR");
-    const std::string folder = out->video.stream < 0 ? FolderOf(out->video.target)
-                                                     : std::string(temp != nullptr && *temp ? temp : "/tmp") + "/";
+    std::string folder = FolderOf(out->video.target);
+    if (out->video.stream >= 0) {
+        std::error_code failed;  // TMPDIR or /tmp here, the user's temporary folder on Windows
+        folder = std::filesystem::temp_directory_path(failed).string();
+        if (failed) {
+            *error = "cannot write the video's sound: no temporary folder (" + failed.message() + ")";
+            return false;
+        }
+        if (folder.find_last_of(PathSeparators) != folder.size() - 1)
+            folder += '/';
+    }
     out->soundFd = CreateHiddenFile(folder, "sound.wav", &out->soundName);
     if (out->soundFd < 0)
         *error = "cannot write the video's sound in " + (folder.empty() ? std::string(".") : folder) + ": " +
