@@ -95,7 +95,7 @@ if(WIN32)
 else()
   target_sources(sideways_capture PRIVATE src/capture/encoder_posix.cpp src/capture/system_posix.cpp)
 endif()
-target_link_libraries(sideways_capture PUBLIC sideways_core sideways_music sideways_files
+target_link_libraries(sideways_capture PUBLIC sideways_core sideways_flash sideways_music sideways_files
                                        PRIVATE ZLIB::ZLIB Threads::Threads)
 add_executable(sideways-capture src/capture/main.cpp)
 target_link_libraries(sideways-capture PRIVATE sideways_capture)

@@ -25,6 +25,9 @@
 #include "capture/system.h"
 #include "display/convert.h"
 #include "files/file_system.h"
+#include "files/files.h"
+#include "flash/flash.h"
+#include "flash/gentle.h"
 #include "frame/frame.h"
 #include "sound/music.h"
 
@@ -127,10 +130,27 @@ static bool WriteSlot(Outputs* out, const FrameSlot* s, std::string* error)
                       s->landscape ? s->picture.data() : nullptr, error);
 }
 
+// What the frames go through besides the outputs: gentle mode and the flash screen, when asked.
+struct FrameFilters {
+    GentleMode gentle;
+    FlashAnalysis flash;
+};
+
+// The frame as the outputs take it: the Framebuffer as drawn, or as gentle mode shows it.
+static const uint16_t* FilterFrame(const CaptureOptions& o, FrameFilters* f, uint32_t frame)
+{
+    const uint16_t* shown = Framebuffer;
+    if (o.gentle)
+        shown = GentleFrame(&f->gentle, Framebuffer, static_cast<uint32_t>(uint64_t{frame} * 1000 / o.fps));
+    if (!o.flashReport.empty())
+        AnalyseFrame(&f->flash, shown);
+    return shown;
+}
+
 // Draws every frame of the stretch on this thread and hands it to the outputs. Worker threads,
 // one a processor, compress and pack the frames drawn ahead of the one being written.
 static bool RenderFrames(const CaptureOptions& o, Outputs* out, const ShowMusic& music, const Stretch& stretch,
-                         std::string* error)
+                         FrameFilters* filters, std::string* error)
 {
     // On a 64-byte boundary, where the conversion takes its fastest path; one run at a time.
     alignas(64) static uint8_t staging[StagingBytes];
@@ -157,6 +177,7 @@ static bool RenderFrames(const CaptureOptions& o, Outputs* out, const ShowMusic&
             return false;
         const uint32_t frame = stretch.first + n;
         PlayFrame(&player, frame);
+        const uint16_t* shown = FilterFrame(o, filters, frame);
         FrameSlot* s = &slots[n % slots.size()];
         s->frame = frame;
         s->position = PackPosition(uint32_t(player.show.order), uint32_t(player.show.row));
@@ -165,9 +186,9 @@ static bool RenderFrames(const CaptureOptions& o, Outputs* out, const ShowMusic&
         s->png = WantsPng(out);
         s->landscape = WantsPicture(out, frame);
         if (s->raw)
-            s->buffer.assign(Framebuffer, Framebuffer + BufferPixels);
+            s->buffer.assign(shown, shown + BufferPixels);
         if (s->landscape) {
-            ConvertFrame(Framebuffer, staging);
+            ConvertFrame(shown, staging);
             s->picture.resize(LandscapeBytes(1));
             LandscapePicture(staging, s->picture.data());
         }
@@ -179,18 +200,33 @@ static bool RenderFrames(const CaptureOptions& o, Outputs* out, const ShowMusic&
     return true;
 }
 
+// Writes the flash screen's report and prints its summary.
+static bool WriteFlashReport(const CaptureOptions& o, FrameFilters* filters, std::string* error)
+{
+    if (o.flashReport.empty())
+        return true;
+    FinishFlashAnalysis(&filters->flash);
+    if (!WriteFileAtomically(o.flashReport, FlashReportCsv(&filters->flash), error))
+        return false;
+    std::printf("%s\n", FlashSummary(&filters->flash).c_str());
+    return true;
+}
+
 static int Capture(const CaptureOptions& o, Outputs* out)
 {
     std::string error;
     std::vector<uint16_t> pixels;
     ShowMusic music;
     Stretch stretch;
+    FrameFilters filters;
     bool done = OpenOutputs(o, out, &error) && StartUp(o, &pixels, &music, &stretch, &error);
     if (done) {
         const uint64_t begin = FrameFirstSample(stretch.first, o.fps), end = FrameFirstSample(stretch.videoEnd, o.fps);
         const std::span<const int16_t> sound(music.samples.data() + 2 * begin, 2 * (end - begin));
-        done = StartOutputs(out, stretch, sound, &error) && RenderFrames(o, out, music, stretch, &error) &&
-               CommitOutputs(out, &error);
+        StartGentle(&filters.gentle);
+        StartFlashAnalysis(&filters.flash, o.fps, stretch.first);
+        done = StartOutputs(out, stretch, sound, &error) && RenderFrames(o, out, music, stretch, &filters, &error) &&
+               CommitOutputs(out, &error) && WriteFlashReport(o, &filters, &error);
     }
     Framebuffer = nullptr;
     if (!done || StopSignal != 0)

@@ -27,11 +27,17 @@ static constexpr OptionRow CaptureOptionTable[] = {
     {"--replace", nullptr, OptionKind::Flag, nullptr, 0, 0, nullptr,
      "let --png and --raw replace the frames of an earlier capture in DIR (without\n"
      "it such a folder is refused); they are replaced only when the run completes"},
+    {"--flash-report", nullptr, OptionKind::Text, "FILE", 0, 0, "a path",
+     "screen every frame for flashing after WCAG 2.3.1's definitions: FILE gets\n"
+     "per second the most flashes in one second and where, general and red (CSV);\n"
+     "one line of summary goes to the standard output"},
     Heading("What to render:"),
     OrderOption("--from", "start at the first frame of this order, {low}..{high} (default 0)"),
     OrderOption("--to", "end after the last frame of this order, {low}..{high} (default {high}: the whole show,\n"
                         "ending with its black end frame)"),
     {"--fps", nullptr, OptionKind::Number, "N", 1, 1000, "a whole number", "frames a second, {low}..{high} (default 60)"},
+    {"--gentle", nullptr, OptionKind::Flag, nullptr, 0, 0, nullptr,
+     "gentle mode: the show with its flashing softened to at most 3 flashes a second"},
     HelpOption,
 };
 
@@ -49,7 +55,7 @@ static bool EndsWith(const std::string& s, const std::string& end)
 
 bool ParseOptions(int argc, const char* const* argv, CaptureOptions* o, std::string* error)
 {
-    *o = CaptureOptions{"", "", "", "", 1, 4, 0, LastOrder, 60, false, false};
+    *o = CaptureOptions{"", "", "", "", 1, 4, 0, LastOrder, 60, false, "", false, false};
     std::vector<GivenOption> given;
     if (!ParseCommandLine(CaptureOptionTable, argc, argv, &given, error))
         return false;
@@ -73,6 +79,10 @@ bool ParseOptions(int argc, const char* const* argv, CaptureOptions* o, std::str
             (name == "--from" ? o->fromOrder : o->toOrder) = static_cast<int32_t>(g.number);
         else if (name == "--replace")
             o->replace = true;
+        else if (name == "--flash-report")
+            o->flashReport = g.text;
+        else if (name == "--gentle")
+            o->gentle = true;
         else
             o->help = true;
     }
@@ -90,8 +100,8 @@ bool ParseOptions(int argc, const char* const* argv, CaptureOptions* o, std::str
         *error = "--raw-every needs --raw";
         return false;
     }
-    if (o->video.empty() && o->pngDir.empty() && o->wavFile.empty() && o->rawDir.empty()) {
-        *error = "nothing to write: give -o, --png, --wav or --raw";
+    if (o->video.empty() && o->pngDir.empty() && o->wavFile.empty() && o->rawDir.empty() && o->flashReport.empty()) {
+        *error = "nothing to write: give -o, --png, --wav, --raw or --flash-report";
         return false;
     }
     if (o->fromOrder == LastOrder && (!o->video.empty() || !o->wavFile.empty())) {

@@ -14,6 +14,8 @@ struct CaptureOptions {
     int32_t toOrder;       // --to ORDER (default 31, the end of the show)
     uint32_t fps;          // --fps N (default 60)
     bool replace;          // --replace: --png and --raw may replace an earlier capture's frames
+    std::string flashReport;  // --flash-report FILE: the flash screen of every frame, as CSV
+    bool gentle;           // --gentle: the frames as gentle mode shows them (flash/gentle.h)
     bool help;             // -h, --help
 };
 

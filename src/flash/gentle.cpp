@@ -1,0 +1,88 @@
+#include "flash/gentle.h"
+
+#include <algorithm>
+
+#include "frame/frame.h"
+
+namespace {
+
+constexpr int Cells = FlashGrid + 1;
+constexpr int CellColumns = BufferWidth / Cells;  // buffer columns a cell spans (the picture's rows)
+constexpr uint32_t DrawnFlashing = 4;             // transitions in a second that start the blending
+constexpr uint32_t ShownNearLimit = 2 * FlashLimit - 1;  // transitions shown that all but stop it
+constexpr uint32_t FollowShift = 5, HoldShift = 8;        // a 60th of a second's blend: 1/32, 1/256
+
+// The most transitions of the last second among the windows that hold cell (cx, cy).
+uint32_t CellTransitions(const FlashAnalysis* a, int cx, int cy)
+{
+    uint32_t most = 0;
+    for (int wy = std::max(cy - 1, 0); wy <= std::min(cy, FlashGrid - 1); ++wy)
+        for (int wx = std::max(cx - 1, 0); wx <= std::min(cx, FlashGrid - 1); ++wx)
+            for (const uint32_t n : a->inPeriod[wy * FlashGrid + wx])
+                most = std::max(most, n);
+    return most;
+}
+
+// The cell of a buffer row: the picture's column 319 - y, in sixths of its 320 pixels.
+int RowCell(int y) { return (BufferHeight - 1 - y) * Cells / BufferHeight; }
+
+}  // namespace
+
+void StartGentle(GentleMode* g, uint32_t fps)
+{
+    *g = GentleMode{};
+    StartFlashAnalysis(&g->drawn, fps, 0);
+    StartFlashAnalysis(&g->shown, fps, 0);
+    g->drawn.tally = g->shown.tally = false;
+}
+
+const uint16_t* GentleFrame(GentleMode* g, const uint16_t* drawn, uint32_t millis)
+{
+    AnalyseFrame(&g->drawn, drawn);
+    if (!g->started) {
+        g->started = true;
+        g->millis = millis;
+        g->picture.assign(drawn, drawn + BufferPixels);
+        g->blend.resize(BufferPixels * 3);
+        for (size_t i = 0; i < BufferPixels; ++i) {
+            g->blend[3 * i] = static_cast<uint16_t>((drawn[i] >> 11) << 8);
+            g->blend[3 * i + 1] = static_cast<uint16_t>(((drawn[i] >> 5) & 63) << 8);
+            g->blend[3 * i + 2] = static_cast<uint16_t>((drawn[i] & 31) << 8);
+        }
+        AnalyseFrame(&g->shown, g->picture.data());
+        return g->picture.data();
+    }
+    // A 60th of a second's weight is 256 >> shift; a frame's, that scaled by its length.
+    const uint32_t elapsed = millis > g->millis ? std::min<uint32_t>(millis - g->millis, 1000) : 1000 / 60;
+    g->millis = millis;
+    uint32_t weight[Cells][Cells];  // per cell: 0 to show the drawn pixel, else its blend's weight of 256
+    for (int cy = 0; cy < Cells; ++cy)
+        for (int cx = 0; cx < Cells; ++cx) {
+            const uint32_t shift = CellTransitions(&g->shown, cx, cy) >= ShownNearLimit ? HoldShift
+                                   : CellTransitions(&g->drawn, cx, cy) >= DrawnFlashing ? FollowShift
+                                                                                          : 0;
+            weight[cx][cy] = shift == 0 ? 0 : std::clamp<uint32_t>((elapsed * 256 * 60 / 1000) >> shift, 1, 256);
+        }
+    size_t i = 0;
+    for (int y = 0; y < BufferHeight; ++y) {
+        const uint32_t* rowWeights = weight[RowCell(y)];
+        for (int x = 0; x < BufferWidth; ++x, ++i) {
+            const uint16_t d = drawn[i];
+            uint16_t* b = &g->blend[3 * i];
+            const uint32_t w = rowWeights[x / CellColumns];
+            const int32_t target[3] = {(d >> 11) << 8, ((d >> 5) & 63) << 8, (d & 31) << 8};
+            if (w == 0) {
+                g->picture[i] = d;
+                for (int c = 0; c < 3; ++c)
+                    b[c] = static_cast<uint16_t>(target[c]);
+                continue;
+            }
+            for (int c = 0; c < 3; ++c)
+                b[c] = static_cast<uint16_t>(b[c] + (target[c] - b[c]) * static_cast<int32_t>(w) / 256);
+            g->picture[i] = static_cast<uint16_t>(((b[0] + 128) >> 8) << 11 | ((b[1] + 128) >> 8) << 5 |
+                                                  ((b[2] + 128) >> 8));
+        }
+    }
+    AnalyseFrame(&g->shown, g->picture.data());
+    return g->picture.data();
+}
