@@ -321,3 +321,24 @@ TEST(ShowStart, LeavesTheScrollerAsPlayingEveryRowBeforeWouldWhateverRanBefore)
     EXPECT_EQ(picture(), played) << "--from 27 finds the text where order 26 left it";
     EXPECT_EQ(show.order, 27);
 }
+
+TEST_F(Driver, GentleModeShowsTheDrawingThroughItAndDrawsOnUnchanged)
+{
+    ViewerOptions o = DefaultViewerOptions();
+    o.fromOrder = 9;  // the rings, which flash
+    RunWith(o, 16, 90);
+    const Fake plain = fake;
+    o.gentle = true;
+    RunWith(o, 16, 90);
+    ASSERT_EQ(fake.frames.size(), plain.frames.size());
+    EXPECT_TRUE(fake.frames[0] == plain.frames[0]) << "the black frame at the start is shown as it is";
+    GentleMode expected;
+    StartGentle(&expected);
+    int softened = 0;
+    for (size_t n = 1; n < plain.frames.size(); ++n) {
+        const uint16_t* shown = GentleFrame(&expected, plain.frames[n].data(), plain.frameMillis[n]);
+        ASSERT_TRUE(std::equal(shown, shown + BufferPixels, fake.frames[n].begin())) << "frame " << n;
+        softened += fake.frames[n] != plain.frames[n];
+    }
+    EXPECT_GT(softened, 60);
+}

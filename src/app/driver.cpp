@@ -85,7 +85,7 @@ bool StartShow(LiveShow* show, const Platform* platform, const ViewerOptions* op
     const SoundTable& sound = platform->sound;
     const ViewerOptions defaults = DefaultViewerOptions();
     const ViewerOptions& o = options != nullptr ? *options : defaults;
-    *show = LiveShow{platform, {}, 0, false, o.audioOffsetMillis, 0, o.loop};
+    *show = LiveShow{platform, {}, 0, false, o.audioOffsetMillis, 0, o.loop, o.gentle, {}};
     QuitFlag = 0;
 
     int device = o.mute ? SoundNoDevice : SoundDefaultDevice;
@@ -141,9 +141,26 @@ bool StartShow(LiveShow* show, const Platform* platform, const ViewerOptions* op
         StartShowAt(&show->state, o.fromOrder);
         show->clockStart = static_cast<uint32_t>(o.fromOrder) * OrderMillis;
     }
+    if (show->gentle)
+        StartGentle(&show->softened);
     StartTick = platform->Ticks();
     sound.MusicPlay();
     return !QuitFlag;
+}
+
+// Presents the frame drawn, or in gentle mode the picture made from it: the platform shows the
+// Framebuffer, so it points at that picture while it is presented, and back at the drawing, which
+// the next frame goes on from, afterwards.
+static void PresentShown(LiveShow* show, uint32_t millis)
+{
+    if (!show->gentle) {
+        show->platform->PresentFrame();
+        return;
+    }
+    uint16_t* drawn = Framebuffer;
+    Framebuffer = const_cast<uint16_t*>(GentleFrame(&show->softened, drawn, millis));
+    show->platform->PresentFrame();
+    Framebuffer = drawn;
 }
 
 // Puts the show back to its first frame for another round, the music at order 0.
@@ -169,7 +186,7 @@ bool ShowFrame(LiveShow* show)
     if (platform->PollQuit())
         QuitFlag = 1;
     DrawShowFrame(&show->state, millis, platform->sound.MusicGetPosition());
-    platform->PresentFrame();
+    PresentShown(show, millis);
     platform->PumpMessage();
     if (QuitFlag)
         return false;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/viewer_options.h"
+#include "flash/gentle.h"
 #include "frame/frame.h"
 #include "sound/music.h"
 #include "sound/sound.h"
@@ -72,6 +73,8 @@ struct LiveShow {
     int32_t offsetMillis;     // the picture trails what is heard by this much
     uint32_t clockStart;      // the clock at StartTick: where the music started playing
     bool loop;
+    bool gentle;              // --gentle: the picture shown goes through gentle mode
+    GentleMode softened;      // its state, carried from frame to frame
 };
 
 // Opens the display and the sound, shows a black frame, builds the tables and starts the music

@@ -21,6 +21,9 @@ static constexpr OptionRow ViewerOptionTable[] = {
     {"--display", nullptr, OptionKind::Number, "N", 0, 63, "a screen number",
      "the screen to show on, {low}..{high} (default 0)"},
     {"--list-displays", nullptr, OptionKind::Flag, nullptr, 0, 0, nullptr, "print the screens: index, name, size"},
+    {"--gentle", nullptr, OptionKind::Flag, nullptr, 0, 0, nullptr,
+     "gentle mode: where the show flashes, each frame is blended into the last,\n"
+     "so that no second holds more than 3 flashes"},
     Heading("Sound:"),
     AudioOffsetOption,
     {"--audio-device", nullptr, OptionKind::Text, "NAME", 0, 0, "a name",
@@ -44,7 +47,7 @@ const char* const ViewerUsageText = ViewerUsage.c_str();
 
 ViewerOptions DefaultViewerOptions()
 {
-    return ViewerOptions{false, 960, 720, 0, 0, "", 0, false, false, false, false, false, false};
+    return ViewerOptions{false, 960, 720, 0, 0, "", 0, false, false, false, false, false, false, false};
 }
 
 bool ParseViewerOptions(int argc, const char* const* argv, const char* offsetVariable, ViewerOptions* o,
@@ -76,6 +79,7 @@ bool ParseViewerOptions(int argc, const char* const* argv, const char* offsetVar
              : name == "--list-audio-devices" ? o->listAudioDevices
              : name == "--loop"               ? o->loop
              : name == "--mute"               ? o->mute
+             : name == "--gentle"             ? o->gentle
              : name == "--help"               ? o->help
                                               : o->version) = true;
         }

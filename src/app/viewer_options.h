@@ -13,6 +13,7 @@ struct ViewerOptions {
     int32_t fromOrder;               // --from ORDER (default 0)
     bool loop;                       // --loop
     bool mute;                       // --mute
+    bool gentle;                     // --gentle: flashing softened (flash/gentle.h)
     bool listDisplays;               // --list-displays
     bool listAudioDevices;           // --list-audio-devices
     bool help;                       // -h, --help
