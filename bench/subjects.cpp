@@ -14,6 +14,7 @@
 #include "effects/effects.h"
 #include "frame/frame.h"
 #include "effects/tables.h"
+#include "flash/gentle.h"
 #include "show.h"
 
 namespace {
@@ -192,6 +193,31 @@ void RegisterEffects()
     RegisterEffect("FillScreen", Full, 31, fill);
 }
 
+// Gentle mode's cost a frame: on the rings, two frames a row apart taking turns (where it blends
+// every pixel), and on one frame that stands still (where it shows the drawing as it is).
+void RegisterGentle()
+{
+    static std::vector<uint16_t> rings[2];
+    for (int k = 0; k < 2; ++k) {
+        const Region r = At(0, 0, BufferWidth, BufferHeight, 9);
+        Region moved = r;
+        moved.millis += static_cast<uint32_t>(k) * RowMillis;
+        RingsXor3(&moved, 1);
+        rings[k].assign(Framebuffer, Framebuffer + BufferPixels);
+    }
+    for (const bool still : {false, true}) {
+        benchmark::RegisterBenchmark(still ? "Gentle/Still" : "Gentle/Rings", [still](benchmark::State& state) {
+            static GentleMode gentle;
+            StartGentle(&gentle);
+            uint32_t millis = 0, n = 0;
+            for (auto _ : state) {
+                millis += 16;
+                benchmark::DoNotOptimize(GentleFrame(&gentle, rings[still ? 0 : ++n % 2].data(), millis));
+            }
+        });
+    }
+}
+
 }  // namespace
 
 void RegisterSubjects()
@@ -214,4 +240,5 @@ void RegisterSubjects()
     else
         std::fprintf(stderr, "sideways-bench: the music does not reach the end frame; no Show subject\n");
     RegisterEffects();
+    RegisterGentle();
 }

@@ -10,7 +10,8 @@ inline const std::string FloorName = "Floor";
 inline const std::string ShowName = "Show";
 
 // Registers every subject in report order: Floor, Convert, BuildTables, Scene/<order> for orders
-// 0..31 (DrawScene at row 32 plus ConvertFrame), Show, Effect/<name>/<region>. Builds the tables and
+// 0..31 (DrawScene at row 32 plus ConvertFrame), Show, Effect/<name>/<region>,
+// Gentle/Rings and Gentle/Still. Builds the tables and
 // points Framebuffer at a buffer of its own first; call once, before running.
 void RegisterSubjects();
 
