@@ -10,7 +10,8 @@ constexpr int Cells = FlashGrid + 1;
 constexpr int CellColumns = BufferWidth / Cells;  // buffer columns a cell spans (the picture's rows)
 constexpr uint32_t DrawnFlashing = 4;             // transitions in a second that start the blending
 constexpr uint32_t ShownNearLimit = 2 * FlashLimit - 1;  // transitions shown that all but stop it
-constexpr uint32_t FollowShift = 5, HoldShift = 8;        // a 60th of a second's blend: 1/32, 1/256
+constexpr uint32_t FollowShift = 3, HoldShift = 8;  // a 60th of a second's step to the drawing: 1/8, 1/256
+constexpr int32_t ContrastDivisor = 4;              // following, the drawing's contrast about the mean
 
 // The most transitions of the last second among the windows that hold cell (cx, cy).
 uint32_t CellTransitions(const FlashAnalysis* a, int cx, int cy)
@@ -55,32 +56,40 @@ const uint16_t* GentleFrame(GentleMode* g, const uint16_t* drawn, uint32_t milli
     // A 60th of a second's weight is 256 >> shift; a frame's, that scaled by its length.
     const uint32_t elapsed = millis > g->millis ? std::min<uint32_t>(millis - g->millis, 1000) : 1000 / 60;
     g->millis = millis;
-    uint32_t weight[Cells][Cells];  // per cell: 0 to show the drawn pixel, else its blend's weight of 256
+    // Per cell: show the drawing (Exact), follow it (its running mean, taking a weight of 256 in a
+    // 60th of a second, with the drawing at a quarter of its contrast about it) or all but stop
+    // (the mean alone, moving 256 times slower).
+    enum Mode : uint8_t { Exact, Follow, Hold };
+    const auto weightOf = [elapsed](uint32_t shift) {
+        return static_cast<int32_t>(std::clamp<uint32_t>((elapsed * 256 * 60 / 1000) >> shift, 1, 256));
+    };
+    const int32_t weights[3] = {256, weightOf(FollowShift), weightOf(HoldShift)};
+    Mode mode[Cells][Cells];
     for (int cy = 0; cy < Cells; ++cy)
-        for (int cx = 0; cx < Cells; ++cx) {
-            const uint32_t shift = CellTransitions(&g->shown, cx, cy) >= ShownNearLimit ? HoldShift
-                                   : CellTransitions(&g->drawn, cx, cy) >= DrawnFlashing ? FollowShift
-                                                                                          : 0;
-            weight[cx][cy] = shift == 0 ? 0 : std::clamp<uint32_t>((elapsed * 256 * 60 / 1000) >> shift, 1, 256);
-        }
+        for (int cx = 0; cx < Cells; ++cx)
+            mode[cx][cy] = CellTransitions(&g->shown, cx, cy) >= ShownNearLimit   ? Hold
+                           : CellTransitions(&g->drawn, cx, cy) >= DrawnFlashing ? Follow
+                                                                                  : Exact;
     size_t i = 0;
     for (int y = 0; y < BufferHeight; ++y) {
-        const uint32_t* rowWeights = weight[RowCell(y)];
+        const Mode* rowModes = mode[RowCell(y)];
         for (int x = 0; x < BufferWidth; ++x, ++i) {
             const uint16_t d = drawn[i];
             uint16_t* b = &g->blend[3 * i];
-            const uint32_t w = rowWeights[x / CellColumns];
+            const Mode m = rowModes[x / CellColumns];
             const int32_t target[3] = {(d >> 11) << 8, ((d >> 5) & 63) << 8, (d & 31) << 8};
-            if (w == 0) {
+            if (m == Exact) {
                 g->picture[i] = d;
                 for (int c = 0; c < 3; ++c)
                     b[c] = static_cast<uint16_t>(target[c]);
                 continue;
             }
-            for (int c = 0; c < 3; ++c)
-                b[c] = static_cast<uint16_t>(b[c] + (target[c] - b[c]) * static_cast<int32_t>(w) / 256);
-            g->picture[i] = static_cast<uint16_t>(((b[0] + 128) >> 8) << 11 | ((b[1] + 128) >> 8) << 5 |
-                                                  ((b[2] + 128) >> 8));
+            int32_t shown[3];
+            for (int c = 0; c < 3; ++c) {
+                b[c] = static_cast<uint16_t>(b[c] + (target[c] - b[c]) * weights[m] / 256);
+                shown[c] = (b[c] + (m == Follow ? (target[c] - b[c]) / ContrastDivisor : 0) + 128) >> 8;
+            }
+            g->picture[i] = static_cast<uint16_t>(shown[0] << 11 | shown[1] << 5 | shown[2]);
         }
     }
     AnalyseFrame(&g->shown, g->picture.data());
