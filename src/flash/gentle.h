@@ -1,8 +1,10 @@
 // Gentle mode: the show as drawn, with its flashing softened so that the flash screen
-// (flash/flash.h) finds at most FlashLimit flashes in any second. Where the drawn frames flash (a
-// window with 4 or more transitions in the last second) the picture follows them slowly, blending
-// each frame into the last; where the picture shown still nears the limit it all but stops; every
-// other pixel is shown exactly as drawn. Scenes, timing and sound are untouched. Main thread.
+// (flash/flash.h) finds at most FlashLimit flashes in any second. Per sixth of the picture: where
+// the drawn frames flash (a window over it with 4 or more transitions in the last second) the
+// picture shows each pixel's running mean (an eighth of the way to the drawing every 60th of a
+// second) with the drawing at a quarter of its contrast about it, so shapes stay and flicker goes;
+// where the picture shown itself nears the limit, the mean alone, all but standing still; every
+// other pixel exactly as drawn. Scenes, timing and sound are untouched. Main thread.
 #pragma once
 #include <cstdint>
 #include <vector>
