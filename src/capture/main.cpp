@@ -223,7 +223,7 @@ static int Capture(const CaptureOptions& o, Outputs* out)
     if (done) {
         const uint64_t begin = FrameFirstSample(stretch.first, o.fps), end = FrameFirstSample(stretch.videoEnd, o.fps);
         const std::span<const int16_t> sound(music.samples.data() + 2 * begin, 2 * (end - begin));
-        StartGentle(&filters.gentle);
+        StartGentle(&filters.gentle, o.fps);
         StartFlashAnalysis(&filters.flash, o.fps, stretch.first);
         done = StartOutputs(out, stretch, sound, &error) && RenderFrames(o, out, music, stretch, &filters, &error) &&
                CommitOutputs(out, &error) && WriteFlashReport(o, &filters, &error);
