@@ -263,6 +263,10 @@ TEST(CaptureOptions, EveryOptionIsRead)
     EXPECT_EQ(o.fromOrder, 3);
     EXPECT_EQ(o.toOrder, 31);
     EXPECT_EQ(o.fps, 50u);
+    EXPECT_FALSE(o.gentle);
+    ASSERT_TRUE(Parse({"--flash-report", "f.csv", "--gentle"}, &o, &error)) << "a report alone is an output";
+    EXPECT_EQ(o.flashReport, "f.csv");
+    EXPECT_TRUE(o.gentle);
     ASSERT_TRUE(Parse({"--raw", "r", "--help"}, &o, &error));
     EXPECT_TRUE(o.help);
 }

@@ -16,7 +16,8 @@ TEST(ViewerOptions, NoArgumentsPlayTheWholeShowFullScreenWithSound)
     ViewerOptions o;
     std::string error;
     ASSERT_TRUE(Parse({}, &o, &error)) << error;
-    EXPECT_FALSE(o.window || o.loop || o.mute || o.listDisplays || o.listAudioDevices || o.help || o.version);
+    EXPECT_FALSE(o.window || o.loop || o.mute || o.gentle || o.listDisplays || o.listAudioDevices || o.help ||
+                 o.version);
     EXPECT_EQ(o.display, 0);
     EXPECT_EQ(o.audioOffsetMillis, 0);
     EXPECT_EQ(o.audioDevice, "");
@@ -40,8 +41,9 @@ TEST(ViewerOptions, EveryOptionIsReadWithItsEdgeValues)
     EXPECT_EQ(o.audioDevice, "USB Headset");
     EXPECT_EQ(o.fromOrder, 31);
 
-    ASSERT_TRUE(Parse({"--window", "--mute", "--audio-offset", "1000", "--from", "0"}, &o, &error)) << error;
-    EXPECT_TRUE(o.window && o.mute);
+    ASSERT_TRUE(Parse({"--window", "--mute", "--gentle", "--audio-offset", "1000", "--from", "0"}, &o, &error))
+        << error;
+    EXPECT_TRUE(o.window && o.mute && o.gentle);
     EXPECT_EQ(o.windowWidth, 960) << "--window without a size opens 960x720";
     EXPECT_EQ(o.windowHeight, 720);
     EXPECT_EQ(o.audioOffsetMillis, 1000);
