@@ -82,4 +82,5 @@ for browser in "${browsers[@]}"; do
   whole=()
   echo "== $browser: $((SECONDS - started)) s"
 done
+node tests/web/gentle_test.mjs build/web || failed=1
 exit $failed

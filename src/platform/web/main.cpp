@@ -87,6 +87,7 @@ static Platform WebPlatform = {CreateWebDisplay, PresentWebFrame, AudioTicks, Po
 static LiveShow TheShow;
 static uint32_t FramesShown = 0;
 static uint32_t HeardMillis = 0;
+static bool GentleChosen = false;  // the page's choice for the next show
 
 static void Finish()
 {
@@ -139,13 +140,26 @@ EMSCRIPTEN_KEEPALIVE void SidewaysStart()
         return;
     }
     WebPlatform.music = Music;
-    if (!StartShow(&TheShow, &WebPlatform)) {
+    ViewerOptions options = DefaultViewerOptions();
+    options.gentle = GentleChosen;
+    if (!StartShow(&TheShow, &WebPlatform, &options)) {
         Finish();
         return;
     }
     // The browser's animation frames pace the loop; returning lets the page go on.
     emscripten_set_main_loop(Frame, 0, 0);
 }
+
+// Gentle mode (flash/gentle.h) on (1) or off (0): for the show to start, or at once for the one
+// that runs. SidewaysGentle says which the show runs with.
+EMSCRIPTEN_KEEPALIVE void SidewaysSetGentle(int on)
+{
+    GentleChosen = on != 0;
+    if (GentleChosen && !TheShow.gentle)
+        StartGentle(&TheShow.softened);
+    TheShow.gentle = GentleChosen;
+}
+EMSCRIPTEN_KEEPALIVE int SidewaysGentle() { return TheShow.gentle ? 1 : 0; }
 
 // What the page and its tests read: the position last drawn (order | row << 16), the clock at
 // that frame: milliseconds of music heard (the scenes' own clock stands still at times),
