@@ -9,8 +9,6 @@
 
 namespace {
 
-// The picture's 6 x 6 cells, each a sixth of its width and height; a window is 2 x 2 cells.
-constexpr int Cells = FlashGrid + 1;
 constexpr int PictureWidth = BufferHeight, PictureHeight = BufferWidth;  // the landscape picture
 
 // Linear intensity of a channel as the screen shows it: the channel's bits moved up to seven
@@ -40,11 +38,6 @@ const PixelTables& Tables()
     static const PixelTables tables;
     return tables;
 }
-
-// The cell of a buffer row (the picture's column 319 - y) and of a buffer column (its row x).
-int RowCell(int y) { return (PictureWidth - 1 - y) * Cells / PictureWidth; }
-constexpr int CellRows = PictureHeight / Cells;  // buffer columns a cell spans
-static_assert(PictureHeight % Cells == 0);
 
 // The first picture column and row of cell k (k = 6: the picture's width or height).
 int CellLeft(int k) { return (k * PictureWidth + Cells - 1) / Cells; }
@@ -151,7 +144,7 @@ void AnalyseFrame(FlashAnalysis* a, const uint16_t* frame)
             if (now == was)
                 continue;
             a->previous[i] = now;
-            uint32_t* cell = row[Cells * (x / CellRows)];
+            uint32_t* cell = row[Cells * (x / CellColumns)];
             uint8_t general = a->runs[i] & 15, redRun = a->runs[i] >> 4;
             const uint8_t g = TrackRun(luminance[now], luminance[was], &a->anchor[i], &general, false);
             const uint8_t r = TrackRun(red[now], red[was], &a->redAnchor[i], &redRun, true);

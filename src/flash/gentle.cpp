@@ -2,12 +2,11 @@
 
 #include <algorithm>
 
+#include "flash/runs.h"
 #include "frame/frame.h"
 
 namespace {
 
-constexpr int Cells = FlashGrid + 1;
-constexpr int CellColumns = BufferWidth / Cells;  // buffer columns a cell spans (the picture's rows)
 constexpr uint32_t DrawnFlashing = 4;             // transitions in a second that start the blending
 constexpr uint32_t ShownNearLimit = 2 * FlashLimit - 1;  // transitions shown that all but stop it
 constexpr uint32_t FollowShift = 3, HoldShift = 8;  // a 60th of a second's step to the drawing: 1/8, 1/256
@@ -23,9 +22,6 @@ uint32_t CellTransitions(const FlashAnalysis* a, int cx, int cy)
                 most = std::max(most, n);
     return most;
 }
-
-// The cell of a buffer row: the picture's column 319 - y, in sixths of its 320 pixels.
-int RowCell(int y) { return (BufferHeight - 1 - y) * Cells / BufferHeight; }
 
 }  // namespace
 

@@ -4,6 +4,17 @@
 #pragma once
 #include <cstdint>
 
+#include "flash/flash.h"
+#include "frame/frame.h"
+
+// The picture's 6 x 6 cells, each a sixth of its width and height; a window is 2 x 2 cells. The
+// picture is the buffer turned: its 320 columns are the buffer's rows, its 240 rows the columns.
+constexpr int Cells = FlashGrid + 1;
+constexpr int CellColumns = BufferWidth / Cells;  // buffer columns a cell spans (picture rows)
+static_assert(BufferWidth % Cells == 0);
+// The cell column of buffer row y: the picture's column 319 - y, in sixths of 320.
+inline int RowCell(int y) { return (BufferHeight - 1 - y) * Cells / BufferHeight; }
+
 // Luminance 0..10000 for 0..1 and the red value max(0, R - G - B) x 320 times 50 (0..16000) with
 // bit 15 set for a saturated red, per RGB565 pixel: 65536 entries each, made on first use.
 const uint16_t* LuminanceTable();
