@@ -38,7 +38,7 @@ if(WIN32)
 endif()
 
 # Files written whole or not at all, and WAV headers: for the tools and the capture alike.
-add_library(sideways_files STATIC src/files/files.cpp src/files/wav.cpp)
+add_library(sideways_files STATIC src/files/files.cpp src/files/pending_folder.cpp src/files/wav.cpp)
 if(WIN32)
   target_sources(sideways_files PRIVATE src/files/file_system_win32.cpp)
 else()
@@ -88,8 +88,8 @@ endif()
 # The offline capture: its library (shared with the tests and the golden-frame generator) and
 # the command-line program.
 add_library(sideways_capture STATIC
-  src/capture/encoder.cpp src/capture/frame_workers.cpp src/capture/landscape.cpp src/capture/options.cpp
-  src/capture/outputs.cpp src/capture/png.cpp src/capture/show_music.cpp src/capture/show_player.cpp)
+  src/capture/encoder.cpp src/capture/frame_record.cpp src/capture/frame_workers.cpp src/capture/landscape.cpp
+  src/capture/options.cpp src/capture/outputs.cpp src/capture/png.cpp src/capture/show_music.cpp src/capture/show_player.cpp)
 if(WIN32)
   target_sources(sideways_capture PRIVATE src/capture/encoder_win32.cpp src/capture/system_win32.cpp)
 else()

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <system_error>
 
 #include <gtest/gtest.h>
@@ -82,6 +83,23 @@ bool Exists(const std::string& path)
 {
     std::error_code ignored;
     return std::filesystem::exists(path, ignored);
+}
+
+std::string Snapshot(const ScratchFolder& dir)
+{
+    std::set<std::string> all;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path)) {
+        const std::string path = entry.path().string();
+        all.insert(path + "=" +
+                   (entry.is_symlink() ? "->" + std::filesystem::read_symlink(entry.path()).string()
+                    : entry.is_directory() ? "/"
+                                           : ReadText(path)) +
+                   ";");
+    }
+    std::string text;
+    for (const std::string& line : all)
+        text += line;
+    return text;
 }
 
 const ShowMusic& WholeShow(Stretch* stretch)

@@ -11,7 +11,7 @@
 #include <system_error>
 #include <vector>
 
-#include "capture/outputs.h"
+#include "capture/frame_record.h"
 #include "capture/show_music.h"
 #include "capture/show_player.h"
 #include "files.h"

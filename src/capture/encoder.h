@@ -4,8 +4,11 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
+
+#include "files/file_system.h"
 
 struct EncoderSettings {
     std::string ffmpeg;     // the program to run
@@ -42,3 +45,16 @@ bool FinishEncoder(Encoder* e, std::string* error);
 // Stops ffmpeg and waits for it: asked to end, then killed after a short grace (at once on
 // Windows); safe when none runs.
 void StopEncoder(Encoder* e);
+
+// The video's sound: a 16-bit stereo WAV of the stretch that nobody else sees, beside the video,
+// or in the system's temporary folder (TMPDIR or /tmp, the user's on Windows) when it streams.
+struct VideoSound {
+    Descriptor file;
+    std::string name;  // its name where it must have one (Windows); removed by CloseVideoSound
+};
+[[nodiscard]] bool OpenVideoSound(VideoSound* s, const std::string& videoFolder, bool streamed, std::string* error);
+void CloseVideoSound(VideoSound* s);
+// Writes the sound (samples interleaved from the first frame on) and starts ffmpeg on it with the
+// settings, whose audio this fills in.
+[[nodiscard]] bool StartVideo(Encoder* e, VideoSound* s, EncoderSettings settings, std::span<const int16_t> sound,
+                              std::string* error);

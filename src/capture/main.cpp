@@ -195,6 +195,8 @@ static int Capture(const CaptureOptions& o, Outputs* out)
     Framebuffer = nullptr;
     if (!done || StopSignal != 0)
         return Fail(out, done ? "interrupted" : error);
+    for (size_t at = 0, end; (end = out->notes.find('\n', at)) != std::string::npos; at = end + 1)
+        std::fprintf(stderr, "sideways-capture: %s\n", out->notes.substr(at, end - at).c_str());
     DiscardOutputs(out);
     return 0;
 }

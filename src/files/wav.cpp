@@ -1,5 +1,7 @@
 #include "files/wav.h"
 
+#include "files/file_system.h"
+
 static void Put(std::vector<uint8_t>* out, uint32_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i, value >>= 8)
@@ -38,4 +40,10 @@ std::vector<uint8_t> WavHeader(WavSamples samples, uint16_t channels, uint32_t r
     PutTag(&h, "data");
     Put(&h, dataBytes, 4);
     return h;
+}
+
+bool WriteStereoWav(int fd, std::span<const int16_t> samples, uint32_t rate)
+{
+    const std::vector<uint8_t> header = WavHeader(WavSamples::Int16, 2, rate, static_cast<uint32_t>(samples.size() / 2));
+    return WriteAll(fd, header.data(), header.size()) && WriteAll(fd, samples.data(), samples.size_bytes());
 }
