@@ -33,7 +33,8 @@ struct Descriptor {
 // a handle and the folder's path. Released when it goes out of scope; moved, never copied.
 struct FolderHold {
     intptr_t handle = -1;
-    std::string path;  // as opened, for messages (and the calls on Windows)
+    intptr_t claim = -1;  // on Windows, the named object that claims the folder (ClaimFolder)
+    std::string path;     // as opened, for messages (and the calls on Windows)
     FolderHold() = default;
     FolderHold(FolderHold&& other) noexcept;
     FolderHold& operator=(FolderHold&& other) noexcept;
