@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "capture/landscape.h"
 #include "files/file_system.h"
 #include "files/wav.h"
 #include "sound/music.h"
@@ -50,6 +51,18 @@ bool EncodeFrame(Encoder* e, const uint8_t* rgb, size_t bytes, std::string* erro
     return false;
 }
 
+bool EncodePicture(Encoder* e, const uint8_t* picture, int scale, std::vector<uint8_t>* buffer, std::string* error)
+{
+    buffer->resize(LandscapeBytes(scale));
+    ScalePicture(picture, scale, buffer->data());
+    if (EncodeFrame(e, buffer->data(), buffer->size(), error))
+        return true;
+    std::string status;
+    if (StopSignal == 0 && !FinishEncoder(e, &status))
+        *error += ": " + status;
+    return false;
+}
+
 bool OpenVideoSound(VideoSound* s, const std::string& videoFolder, bool streamed, std::string* error)
 {
     std::string folder = videoFolder;
@@ -79,13 +92,16 @@ void CloseVideoSound(VideoSound* s)
     s->name.clear();
 }
 
-bool StartVideo(Encoder* e, VideoSound* s, EncoderSettings settings, std::span<const int16_t> sound, std::string* error)
+bool StartVideo(Encoder* e, VideoSound* s, const std::string& ffmpeg, const FileTarget& video, int scale,
+                uint32_t fps, std::span<const int16_t> sound, std::string* error)
 {
     if (!WriteStereoWav(s->file.fd, sound, MusicRate) || !RewindFile(s->file.fd)) {
         *error = "cannot write the video's sound: " + std::string(std::strerror(errno));
         return false;
     }
-    settings.audio = s->name;
+    EncoderSettings settings = {ffmpeg, video.file.temp, video.path.substr(video.path.size() - 3), s->name,
+                                LandscapeWidth * scale, LandscapeHeight * scale, fps};
+    settings.outputFd = video.stream.fd;
     settings.audioFd = s->name.empty() ? s->file.fd : -1;
     return StartEncoder(e, settings, error);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "files/file_system.h"
+#include "files/files.h"
 
 struct EncoderSettings {
     std::string ffmpeg;     // the program to run
@@ -39,6 +40,11 @@ std::vector<std::string> EncoderArguments(const EncoderSettings& settings);
 // Sends one frame of width * height * 3 bytes; false when ffmpeg stopped taking them, or when a
 // signal came.
 [[nodiscard]] bool EncodeFrame(Encoder* e, const uint8_t* rgb, size_t bytes, std::string* error);
+// Enlarges a landscape picture by scale into *buffer (one for the whole run: it may be large, and
+// ffmpeg takes longer to encode it than this takes to make it) and sends it; a failure names
+// ffmpeg's status when it ended.
+[[nodiscard]] bool EncodePicture(Encoder* e, const uint8_t* picture, int scale, std::vector<uint8_t>* buffer,
+                                 std::string* error);
 // Ends the input and waits; false unless ffmpeg exits with status 0. A signal that comes
 // meanwhile stops ffmpeg as StopEncoder does and gives false.
 [[nodiscard]] bool FinishEncoder(Encoder* e, std::string* error);
@@ -54,7 +60,8 @@ struct VideoSound {
 };
 [[nodiscard]] bool OpenVideoSound(VideoSound* s, const std::string& videoFolder, bool streamed, std::string* error);
 void CloseVideoSound(VideoSound* s);
-// Writes the sound (samples interleaved from the first frame on) and starts ffmpeg on it with the
-// settings, whose audio this fills in.
-[[nodiscard]] bool StartVideo(Encoder* e, VideoSound* s, EncoderSettings settings, std::span<const int16_t> sound,
-                              std::string* error);
+// Writes the sound (samples interleaved from the first frame on) and starts ffmpeg on it, writing
+// the video of landscape pictures enlarged by scale: into its pending file, or its stream. The
+// container is the name's extension.
+[[nodiscard]] bool StartVideo(Encoder* e, VideoSound* s, const std::string& ffmpeg, const FileTarget& video, int scale,
+                              uint32_t fps, std::span<const int16_t> sound, std::string* error);

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "capture/landscape.h"
 #include "files/wav.h"
 #include "sound/music.h"
 
@@ -22,25 +21,7 @@ static std::string WithoutTrailingSlashes(std::string path)
 static bool ResolveFile(FileOutput* f, const char* option, const std::string& path, std::string* error)
 {
     f->option = option;
-    f->path = path;
-    int named = -1;
-    if (!ResolveTarget(path, &f->target, &named, error))
-        return false;
-    if (named >= 0) {
-        f->stream = Descriptor(DuplicateDescriptor(named));
-        if (f->stream.fd < 0) {
-            *error = "cannot write " + path + ": descriptor " + std::to_string(named) + " is not open";
-            return false;
-        }
-        f->key = DescriptorKey(f->stream.fd);
-        return true;
-    }
-    if (NameOf(f->target).empty() || KindOf(f->target) == FileKind::Folder) {
-        *error = "cannot write " + path + ": it is a folder";
-        return false;
-    }
-    f->key = FileKey(f->target);
-    return true;
+    return ResolveFileTarget(f, path, error);
 }
 
 static bool ResolveFolder(FolderOutput* f, const char* option, const std::string& path, bool png, std::string* error)
@@ -48,16 +29,7 @@ static bool ResolveFolder(FolderOutput* f, const char* option, const std::string
     f->option = option;
     f->path = WithoutTrailingSlashes(path);
     f->png = png;
-    int named = -1;
-    if (!ResolveTarget(f->path, &f->dir, &named, error))
-        return false;
-    const FileKind kind = KindOf(f->dir);
-    if (named >= 0 || (kind != FileKind::Folder && kind != FileKind::Missing)) {
-        *error = "cannot write into " + path + ": it is not a folder";
-        return false;
-    }
-    f->key = FileKey(f->dir);
-    return true;
+    return ResolveFolderTarget(f->path, &f->dir, &f->key, error);
 }
 
 // Two outputs that would write one file or folder, however their paths are spelled, and a file
@@ -116,21 +88,6 @@ static bool OpenFolder(FolderOutput* f, bool replace, std::string* error)
     return true;
 }
 
-static bool OpenFile(FileOutput* f, std::string* error)
-{
-    if (f->stream.fd >= 0)
-        return true;
-    const FileKind kind = KindOf(f->target);
-    if (kind == FileKind::Device || kind == FileKind::Pipe) {
-        // Written straight; a named pipe waits here for its reader.
-        f->stream = Descriptor(OpenStream(f->target));
-        if (f->stream.fd < 0)
-            *error = WriteFailure(f->path, errno);
-        return f->stream.fd >= 0;
-    }
-    return OpenPending(&f->file, f->path, f->target, error);
-}
-
 bool OpenOutputs(const CaptureOptions& o, Outputs* out, std::string* error)
 {
     out->rawEvery = o.rawEvery;
@@ -152,7 +109,7 @@ bool OpenOutputs(const CaptureOptions& o, Outputs* out, std::string* error)
         if (f->option != nullptr && !OpenFolder(f, o.replace, error))
             return false;
     for (FileOutput* f : {&out->video, &out->wav})
-        if (f->option != nullptr && !OpenFile(f, error))
+        if (f->option != nullptr && !OpenFileTarget(f, error))
             return false;
     return out->video.option == nullptr ||
            OpenVideoSound(&out->videoSound, FolderOf(out->video.target), out->video.stream.fd >= 0, error);
@@ -201,13 +158,8 @@ bool StartOutputs(Outputs* out, const Stretch& stretch, std::span<const int16_t>
             !WritePending(&out->wav.file, sound.data(), sound.size_bytes(), error))
             return false;
     }
-    if (out->video.option == nullptr)
-        return true;
-    const std::string& name = out->video.path;
-    EncoderSettings settings = {out->ffmpeg, out->video.file.temp, name.substr(name.size() - 3), "",
-                                LandscapeWidth * out->scale, LandscapeHeight * out->scale, out->fps};
-    settings.outputFd = out->video.stream.fd;
-    return StartVideo(&out->encoder, &out->videoSound, settings, sound, error);
+    return out->video.option == nullptr ||
+           StartVideo(&out->encoder, &out->videoSound, out->ffmpeg, out->video, out->scale, out->fps, sound, error);
 }
 
 bool WantsRaw(const Outputs* out, uint32_t frame)
@@ -235,18 +187,8 @@ bool WriteFrame(Outputs* out, const FrameRecord& r, std::span<const uint8_t> raw
         if (!WritePendingFolderFile(&out->png.folder, FrameFileName(r.frame, "png"), png, error))
             return false;
     }
-    if (out->video.option == nullptr || r.frame >= out->videoEnd)
-        return true;
-    // Enlarged here, into one buffer for the whole run: it may be large, and ffmpeg takes longer
-    // to encode it than this takes to make it.
-    out->videoFrame.resize(LandscapeBytes(out->scale));
-    ScalePicture(picture, out->scale, out->videoFrame.data());
-    if (EncodeFrame(&out->encoder, out->videoFrame.data(), out->videoFrame.size(), error))
-        return true;
-    std::string status;
-    if (StopSignal == 0 && !FinishEncoder(&out->encoder, &status))
-        *error += ": " + status;
-    return false;
+    return out->video.option == nullptr || r.frame >= out->videoEnd ||
+           EncodePicture(&out->encoder, picture, out->scale, &out->videoFrame, error);
 }
 
 // ---- Committing -------------------------------------------------------------------------------

@@ -23,11 +23,8 @@
 #include "files/files.h"
 #include "files/pending_folder.h"
 
-struct FileOutput {
+struct FileOutput : FileTarget {
     const char* option = nullptr;  // nullptr when the output was not asked for
-    std::string path, target, key;
-    Descriptor stream;             // a descriptor written straight; none for a file
-    PendingFile file;
 };
 
 struct FolderOutput {

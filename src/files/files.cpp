@@ -113,6 +113,57 @@ bool IsTemporaryName(const std::string& name)
     return digits > prefix && digits != std::string::npos && name[digits] == '-';
 }
 
+bool ResolveFileTarget(FileTarget* f, const std::string& path, std::string* error)
+{
+    f->path = path;
+    int named = -1;
+    if (!ResolveTarget(path, &f->target, &named, error))
+        return false;
+    if (named >= 0) {
+        f->stream = Descriptor(DuplicateDescriptor(named));
+        if (f->stream.fd < 0) {
+            *error = "cannot write " + path + ": descriptor " + std::to_string(named) + " is not open";
+            return false;
+        }
+        f->key = DescriptorKey(f->stream.fd);
+        return true;
+    }
+    if (NameOf(f->target).empty() || KindOf(f->target) == FileKind::Folder) {
+        *error = "cannot write " + path + ": it is a folder";
+        return false;
+    }
+    f->key = FileKey(f->target);
+    return true;
+}
+
+bool OpenFileTarget(FileTarget* f, std::string* error)
+{
+    if (f->stream.fd >= 0)
+        return true;
+    const FileKind kind = KindOf(f->target);
+    if (kind == FileKind::Device || kind == FileKind::Pipe) {
+        f->stream = Descriptor(OpenStream(f->target));
+        if (f->stream.fd < 0)
+            *error = WriteFailure(f->path, errno);
+        return f->stream.fd >= 0;
+    }
+    return OpenPending(&f->file, f->path, f->target, error);
+}
+
+bool ResolveFolderTarget(const std::string& path, std::string* folder, std::string* key, std::string* error)
+{
+    int named = -1;
+    if (!ResolveTarget(path, folder, &named, error))
+        return false;
+    const FileKind kind = KindOf(*folder);
+    if (named >= 0 || (kind != FileKind::Folder && kind != FileKind::Missing)) {
+        *error = "cannot write into " + path + ": it is not a folder";
+        return false;
+    }
+    *key = FileKey(*folder);
+    return true;
+}
+
 bool OpenPending(PendingFile* f, const std::string& path, const std::string& target, std::string* error)
 {
     *f = PendingFile{path, target, "", -1};

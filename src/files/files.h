@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "files/file_system.h"
+
 // Writes bytes to path through a pending file; nothing is left at path's folder on failure.
 [[nodiscard]] bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, std::string* error);
 [[nodiscard]] bool WriteFileAtomically(const std::string& path, std::string_view text, std::string* error);
@@ -33,6 +35,23 @@ void DiscardPending(PendingFile* f);
 
 // True when name has the form of our temporaries.
 [[nodiscard]] bool IsTemporaryName(const std::string& name);
+
+// A file to write that may be a stream: an open descriptor named as "/dev/stdout", "/dev/stderr",
+// "/dev/fd/N" or "/proc/self/fd/N", a device or a named pipe is written straight (stream); any
+// other name through a pending file (file).
+struct FileTarget {
+    std::string path, target, key;  // as given; links followed; FileKey, or the descriptor's key
+    Descriptor stream;
+    PendingFile file;
+};
+// Follows path's links and refuses a folder; a named descriptor is duplicated here.
+[[nodiscard]] bool ResolveFileTarget(FileTarget* f, const std::string& path, std::string* error);
+// Opens a device or named pipe (a named pipe waits here for its reader), or a pending file.
+[[nodiscard]] bool OpenFileTarget(FileTarget* f, std::string* error);
+// Follows the links of a folder's path (given without trailing slashes) into *folder, and its key
+// into *key; refuses anything but a folder or a new name.
+[[nodiscard]] bool ResolveFolderTarget(const std::string& path, std::string* folder, std::string* key,
+                                       std::string* error);
 
 // Follows the symbolic links of path to the name finally written; false when a link cannot be
 // read or the links go round. *stream is set to N when a step names an open descriptor
