@@ -113,7 +113,8 @@ bool CreateHeldFolderAt(const FolderHold& in, const std::string& name, FolderHol
         fstatat(Fd(in), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || !Same(opened, named)) {
         if (h->handle >= 0 && fstatat(Fd(in), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
             fstat(Fd(*h), &opened) == 0 && Same(opened, named))
-            unlinkat(Fd(in), name.c_str(), AT_REMOVEDIR);
+            if (unlinkat(Fd(in), name.c_str(), AT_REMOVEDIR) != 0) {
+            }  // an unheld, unmarked empty folder: harmless, and never ours to empty later
         ReleaseFolder(h);
         errno = EEXIST;  // the caller tries another name
         return false;
@@ -261,8 +262,8 @@ int CreateHiddenFile(const std::string& folder, const std::string& hint, std::st
     for (int attempt = 0;; ++attempt) {
         const std::string path = folder + TempName(hint);
         const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0)
-            unlink(path.c_str());
+        if (fd >= 0 && unlink(path.c_str()) != 0) {
+        }  // then the name stays until the next run finds it unheld and removes it
         if (fd >= 0 || errno != EEXIST || attempt == 100)
             return fd;
     }

@@ -159,7 +159,8 @@ bool CreateHeldFolderAt(const FolderHold& in, const std::string& name, FolderHol
     if (OpenHeld(At(in, name), h))
         return true;
     const int err = errno;
-    _rmdir(At(in, name).c_str());
+    if (_rmdir(At(in, name).c_str()) != 0) {
+    }  // an empty folder nobody holds: harmless, and never ours to empty later
     errno = err;
     return false;
 }

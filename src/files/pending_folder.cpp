@@ -94,7 +94,8 @@ bool OpenPendingFolder(PendingFolder* f, const std::string& path, const std::str
         return false;
     }
     if (!ClaimFolder(&f->folder)) {
-        *error = path + " is being written by another capture; wait for it or name another folder";
+        *error = errno == EBUSY ? path + " is being written by another capture; wait for it or name another folder"
+                                : "cannot write into " + path + ": " + Reason(errno);
         return false;
     }
     // A read-only mount or a folder closed to us: said now, before anything is drawn.
