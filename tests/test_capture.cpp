@@ -399,8 +399,6 @@ TEST(AtomicFile, LongNamesLinksModeAndOwnerAreKept)
 // PNG and buffer are its number as text. Commits when commit is set, else takes everything back.
 static std::string FakeCapture(CaptureOptions o, uint32_t first, uint32_t last, bool commit)
 {
-    o.rawEvery = o.rawEvery == 0 ? 1 : o.rawEvery;
-    o.fps = 60;
     Outputs out;
     std::string error;
     bool done = OpenOutputs(o, &out, &error) && StartOutputs(&out, Stretch{first, last, last + 1}, {}, &error);
@@ -430,7 +428,7 @@ static std::string Snapshot(const ScratchFolder& dir)
 TEST(CaptureOutputs, AFailedRunChangesNothingAndClashesAreRefusedFirst)
 {
     ScratchFolder dir;
-    CaptureOptions o = {};
+    CaptureOptions o;
     o.pngDir = dir.path + "/png";
     o.rawDir = dir.path + "/raw";
     o.wavFile = dir.path + "/a.wav";
@@ -463,7 +461,7 @@ TEST(CaptureOutputs, ReplaceRemovesOnlyWhatAnEarlierCaptureRecorded)
     ScratchFolder dir;
     std::string error;
     ASSERT_TRUE(WriteFileAtomically(dir.path + "/20240101.png", "photo", &error));
-    CaptureOptions o = {};
+    CaptureOptions o;
     o.pngDir = dir.path;
     ASSERT_EQ(FakeCapture(o, 10, 12, true), "");
     EXPECT_NE(FakeCapture(o, 11, 11, true).find("holds 4 files of an earlier capture; give --replace"),

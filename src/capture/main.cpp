@@ -34,13 +34,13 @@ static int Fail(Outputs* out, const std::string& why)
     DiscardOutputs(out);
     if (StopSignal == 0) {
         std::fprintf(stderr, "sideways-capture: %s\n", why.c_str());
-        return 1;
+        return ExitFailed;
     }
     if (out->committed.empty())
         std::fprintf(stderr, "sideways-capture: interrupted; nothing was kept\n");
     else
         std::fprintf(stderr, "sideways-capture: interrupted; %s put in place, nothing else\n", out->committed.c_str());
-    return 128 + StopSignal;
+    return ExitSignalBase + StopSignal;
 }
 
 // A line on the terminal, redrawn at most four times a second; nothing when stderr is no terminal.
@@ -196,7 +196,7 @@ static int Capture(const CaptureOptions& o, Outputs* out)
     if (!done || StopSignal != 0)
         return Fail(out, done ? "interrupted" : error);
     DiscardOutputs(out);
-    return 0;
+    return ExitDone;
 }
 
 int main(int argc, char** argv)
@@ -206,11 +206,11 @@ int main(int argc, char** argv)
     std::string error;
     if (!ParseOptions(argc - 1, argv + 1, &options, &error)) {
         std::fprintf(stderr, "sideways-capture: %s\n%s", error.c_str(), UsageText);
-        return 2;
+        return ExitBadArguments;
     }
     if (options.help) {
         std::fputs(UsageText, stdout);
-        return 0;
+        return ExitDone;
     }
     Outputs outputs;
     return Capture(options, &outputs);

@@ -11,6 +11,8 @@ void ChooseDisplay(int display, bool window, int width, int height);
 // legacy OpenGL context, sets up the projection and the 512 x 512 texture and shows black. False,
 // with *error saying why, when there is no display, no such screen or no OpenGL.
 bool CreateDisplay(std::string* error);
+// How many screens SDL sees, or -1 when there is no display (CreateDisplay then says why).
+int CountScreens();
 // One line per screen SDL sees: index, name, size. False, with *error, when there is no display.
 bool ListDisplays(std::string* text, std::string* error);
 // Converts the Framebuffer into the staging texture, uploads it whole and draws it turned a
