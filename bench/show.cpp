@@ -8,7 +8,7 @@
 
 #include "app/driver.h"
 #include "app/show_timing.h"
-#include "capture/show_music.h"
+#include "offline/show_music.h"
 #include "display/convert.h"
 #include "frame/frame.h"
 #include "sound/music.h"

@@ -10,9 +10,9 @@
 #include <system_error>
 #include <utility>
 
-#include "capture/landscape.h"
 #include "files/file_system.h"
 #include "files/wav.h"
+#include "offline/landscape.h"
 #include "sound/music.h"
 
 namespace fs = std::filesystem;

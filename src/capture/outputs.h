@@ -19,8 +19,8 @@
 
 #include "capture/encoder.h"
 #include "capture/options.h"
-#include "capture/show_music.h"
 #include "files/files.h"
+#include "offline/show_music.h"
 
 // What a frame showed, for frames.csv.
 struct FrameRecord {

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "app/driver.h"
-#include "capture/show_music.h"
+#include "offline/show_music.h"
 
 struct ShowPlayer {
     const ShowMusic* music;

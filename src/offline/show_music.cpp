@@ -1,4 +1,4 @@
-#include "capture/show_music.h"
+#include "offline/show_music.h"
 
 #include <algorithm>
 #include <cmath>

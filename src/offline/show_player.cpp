@@ -1,4 +1,4 @@
-#include "capture/show_player.h"
+#include "offline/show_player.h"
 
 #include "app/timeline.h"
 
