@@ -65,7 +65,8 @@ TEST(CapturePositions, Frame230IsTheLastOfOrder0AndFrame231TheFirstOfOrder1)
 {
     ShowMusic music;
     Stretch stretch;
-    ASSERT_TRUE(RenderShow(&music, 60, 0, 1, &stretch));
+    std::string error;
+    ASSERT_TRUE(RenderShowMusic(&music, 60, 0, 1, &stretch, &error)) << error;
     EXPECT_EQ(FramePosition(&music, 0), Pos(0, 0));
     EXPECT_EQ(FramePosition(&music, 230), Pos(0, 63));
     EXPECT_EQ(FramePosition(&music, 231), Pos(1, 0));
@@ -108,7 +109,8 @@ TEST(CaptureStretch, FromAndToTakeWholeOrders)
     for (const auto& c : cases) {
         ShowMusic music;
         Stretch s;
-        ASSERT_TRUE(RenderShow(&music, 60, c.from, c.to, &s)) << c.from << ".." << c.to;
+        std::string error;
+        ASSERT_TRUE(RenderShowMusic(&music, 60, c.from, c.to, &s, &error)) << c.from << ".." << c.to << ": " << error;
         EXPECT_EQ(s.first, c.first) << c.from << ".." << c.to;
         EXPECT_EQ(s.last, c.last) << c.from << ".." << c.to;
         EXPECT_EQ(s.videoEnd, c.videoEnd) << c.from << ".." << c.to;
@@ -119,7 +121,8 @@ TEST(CaptureStretch, AtFiftyFramesASecondTheEndFrameStartsWithOrder31)
 {
     ShowMusic music;
     Stretch s;
-    ASSERT_TRUE(RenderShow(&music, 50, 30, LastOrder, &s));
+    std::string error;
+    ASSERT_TRUE(RenderShowMusic(&music, 50, 30, LastOrder, &s, &error)) << error;
     EXPECT_EQ(s.first, 5760u);  // 30 x 3.84 s x 50
     EXPECT_EQ(s.last, 5952u);
     EXPECT_EQ(FramePosition(&music, 5952), Pos(31, 0));
@@ -132,7 +135,8 @@ TEST(CaptureFrames, OrdersOneAndTwoCarryTheFrozenClockInBothRecords)
     EnsureTables();
     ShowMusic music;
     Stretch s;
-    ASSERT_TRUE(RenderShow(&music, 60, 0, 3, &s));
+    std::string error;
+    ASSERT_TRUE(RenderShowMusic(&music, 60, 0, 3, &s, &error)) << error;
     ShowPlayer player;
     StartPlayer(&player, &music);
     for (uint32_t frame = 226; frame < 700; frame += (frame < 236 || frame > 686) ? 1 : 23) {

@@ -234,7 +234,8 @@ TEST_F(Driver, FromDrawsTheFirstFrameACaptureFromThereDraws)
 {
     ShowMusic music;
     Stretch stretch;
-    ASSERT_TRUE(RenderShow(&music, 60, 19, 30, &stretch));
+    std::string error;
+    ASSERT_TRUE(RenderShowMusic(&music, 60, 19, 30, &stretch, &error)) << error;
     // 19 opens on the tunnel; 30 closes the iris over the text window the scroller left behind.
     for (int32_t from : {19, 30}) {
         uint32_t first = stretch.first;

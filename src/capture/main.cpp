@@ -76,16 +76,9 @@ static void ShowProgress(Progress* p, uint32_t done, uint32_t total, uint32_t at
 static bool StartUp(const CaptureOptions& o, std::vector<uint16_t>* pixels, ShowMusic* music, Stretch* stretch,
                     std::string* error)
 {
-    pixels->assign(BufferPixels, 0);
-    Framebuffer = pixels->data();
     ShowState start;
-    if (!PrepareShow(&start, nullptr, error))
-        return false;
-    if (!RenderShow(music, o.fps, o.fromOrder, o.toOrder, stretch)) {
-        *error = "the embedded music could not be played to the end of order " + std::to_string(o.toOrder);
-        return false;
-    }
-    return true;
+    return PrepareOfflineShow(pixels, &start, error) &&
+           RenderShowMusic(music, o.fps, o.fromOrder, o.toOrder, stretch, error);
 }
 
 // One frame on its way to the outputs: drawn on the main thread, finished on a worker thread,
