@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "app/driver.h"
-#include "app/show_timing.h"
-#include "offline/show_music.h"
 #include "display/convert.h"
 #include "frame/frame.h"
+#include "offline/show_music.h"
+#include "show/show_timing.h"
 #include "sound/music.h"
 
 namespace {

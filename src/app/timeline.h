@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <span>
 
-#include "app/show_timing.h"
 #include "frame/frame.h"
+#include "show/show_timing.h"
 
 // The levels of one frame, all derived from the play position.
 struct SceneLevels {

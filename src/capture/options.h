@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "app/show_timing.h"
+#include "show/show_timing.h"
 
 // The ids of the table's rows: one a field of CaptureOptions.
 struct CaptureOption {

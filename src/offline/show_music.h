@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/show_timing.h"
+#include "show/show_timing.h"
 
 // First sample of frame k: floor(k * 44100 / fps).
 uint64_t FrameFirstSample(uint32_t frame, uint32_t fps);
