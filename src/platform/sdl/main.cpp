@@ -13,7 +13,7 @@
 #include "app/frame_rate.h"
 #include "app/viewer_options.h"
 #include "platform/sdl/display.h"
-#include "platform/sdl/sound.h"
+#include "platform/sdl_sound/sound.h"
 
 static FrameRate Rate;
 

@@ -15,7 +15,7 @@
 
 #include "app/driver.h"
 #include "compose/score.h"
-#include "platform/sdl/sound.h"
+#include "platform/sdl_sound/sound.h"
 #include "platform/web/audio_clock.h"
 #include "platform/web/display.h"
 #include "sound/music.h"
