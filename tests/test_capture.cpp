@@ -260,6 +260,7 @@ TEST(CaptureOptions, EveryOptionIsRead)
     ASSERT_TRUE(Parse({"-o", "s.mp4", "--scale", "2", "--png", "p", "--wav", "w.wav", "--raw", "r", "--raw-every",
                        "60", "--from", "3", "--to", "31", "--fps", "50"}, &o, &error)) << error;
     EXPECT_EQ(o.video, "s.mp4");
+    EXPECT_EQ(o.videoContainer, "mp4");
     EXPECT_EQ(o.scale, 2);
     EXPECT_EQ(o.pngDir, "p");
     EXPECT_EQ(o.wavFile, "w.wav");

@@ -56,7 +56,10 @@ bool ParseOptions(int argc, const char* const* argv, CaptureOptions* o, std::str
         Store(g, o);
     if (o->help)
         return true;
-    if (!o->video.empty() && !EndsWith(o->video, ".mkv") && !EndsWith(o->video, ".mp4")) {
+    for (const char* container : {"mkv", "mp4"})
+        if (EndsWith(o->video, std::string(".") + container))
+            o->videoContainer = container;
+    if (!o->video.empty() && o->videoContainer.empty()) {
         *error = "-o makes .mkv or .mp4 files, not '" + o->video + "'";
         return false;
     }

@@ -54,7 +54,8 @@ consteval long CaptureDefault(int id)
 }
 
 struct CaptureOptions {
-    std::string video;    // empty: none
+    std::string video;           // empty: none
+    std::string videoContainer;  // "mkv" or "mp4", chosen by the video's extension
     std::string pngDir;
     std::string wavFile;
     std::string rawDir;

@@ -228,6 +228,7 @@ bool OpenOutputs(const CaptureOptions& o, Outputs* out, std::string* error)
     out->rawEvery = o.rawEvery;
     out->fps = o.fps;
     out->scale = o.scale;
+    out->container = o.videoContainer;
     if (!o.video.empty()) {
         out->ffmpeg = FindOnPath("ffmpeg");
         if (out->ffmpeg.empty()) {
@@ -327,8 +328,7 @@ bool StartOutputs(Outputs* out, const Stretch& stretch, std::span<const int16_t>
         *error = "cannot write the video's sound: " + std::string(std::strerror(errno));
         return false;
     }
-    const std::string& name = out->video.path;
-    EncoderSettings settings = {out->ffmpeg, out->video.file.temp, name.substr(name.size() - 3), out->soundName,
+    EncoderSettings settings = {out->ffmpeg, out->video.file.temp, out->container, out->soundName,
                                 LandscapeWidth * out->scale, LandscapeHeight * out->scale, out->fps};
     settings.outputFd = out->video.stream;
     settings.audioFd = out->soundName.empty() ? out->soundFd : -1;

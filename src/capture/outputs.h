@@ -55,6 +55,7 @@ struct Outputs {
     FolderOutput png, raw;
     uint32_t rawEvery = 1, fps = 60, first = 0, videoEnd = 0;
     int scale = 1;
+    std::string container;          // the video's: "mkv" or "mp4", as the options chose it
     std::string ffmpeg;
     Encoder encoder;
     int soundFd = -1;               // the video's sound, a WAV nobody else sees
