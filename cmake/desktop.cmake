@@ -92,6 +92,7 @@ endif()
 add_library(sideways_offline STATIC
   src/offline/landscape.cpp src/offline/png.cpp src/offline/show_music.cpp src/offline/show_player.cpp)
 target_link_libraries(sideways_offline PUBLIC sideways_core sideways_music PRIVATE ZLIB::ZLIB)
+target_compile_options(sideways_offline PRIVATE -Wconversion)
 
 # The offline capture: its command line, outputs and encoder (a library, for the tests) and the
 # program.
@@ -105,6 +106,8 @@ endif()
 target_link_libraries(sideways_capture PUBLIC sideways_offline sideways_files PRIVATE Threads::Threads)
 add_executable(sideways-capture src/capture/main.cpp)
 target_link_libraries(sideways-capture PRIVATE sideways_capture)
+target_compile_options(sideways_capture PRIVATE -Wconversion)
+target_compile_options(sideways-capture PRIVATE -Wconversion)
 if(WIN32)
   target_link_options(sideways-capture PRIVATE -s)
 endif()
