@@ -105,8 +105,8 @@ const GivenOption* FindGiven(const std::vector<GivenOption>& given, int id);
 
 // Reads text as a Number option's value, for a value from elsewhere (an environment variable);
 // shownName names it in the error.
-[[nodiscard]] bool ParseOptionNumber(const OptionRow& row, const std::string& shownName, const std::string& text, long* value,
-                       std::string* error);
+[[nodiscard]] bool ParseOptionNumber(const OptionRow& row, const std::string& shownName, const std::string& text,
+                                     long* value, std::string* error);
 
 // The usage line, the summary, then one line per option (and heading) as the table orders them,
 // the help texts starting in one column.

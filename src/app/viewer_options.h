@@ -39,7 +39,8 @@ inline constexpr OptionRow ViewerOptionTable[] = {
     Heading("What to play:"),
     OrderOption("--from", ViewerOption::From, LastOrder, 0,
                 "start at the first row of this order, {low}..{high} (default {default})"),
-    {.name = "--loop", .id = ViewerOption::Loop, .help = "start again from the beginning when the show ends, until Escape"},
+    {.name = "--loop", .id = ViewerOption::Loop,
+     .help = "start again from the beginning when the show ends, until Escape"},
     HelpOption(ViewerOption::Help),
     {.name = "--version", .kind = OptionKind::Stop, .id = ViewerOption::Version, .help = "print the program's version"},
 };

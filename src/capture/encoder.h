@@ -32,13 +32,13 @@ extern const char* const EncoderMissingText;
 std::vector<std::string> EncoderArguments(const EncoderSettings& settings);
 // Starts ffmpeg; false with the reason when it cannot be started. The process code is in
 // encoder_posix.cpp and encoder_win32.cpp.
-bool StartEncoder(Encoder* e, const EncoderSettings& settings, std::string* error);
+[[nodiscard]] bool StartEncoder(Encoder* e, const EncoderSettings& settings, std::string* error);
 // Sends one frame of width * height * 3 bytes; false when ffmpeg stopped taking them, or when a
 // signal came.
-bool EncodeFrame(Encoder* e, const uint8_t* rgb, size_t bytes, std::string* error);
+[[nodiscard]] bool EncodeFrame(Encoder* e, const uint8_t* rgb, size_t bytes, std::string* error);
 // Ends the input and waits; false unless ffmpeg exits with status 0. A signal that comes
 // meanwhile stops ffmpeg as StopEncoder does and gives false.
-bool FinishEncoder(Encoder* e, std::string* error);
+[[nodiscard]] bool FinishEncoder(Encoder* e, std::string* error);
 // Stops ffmpeg and waits for it: asked to end, then killed after a short grace (at once on
 // Windows); safe when none runs.
 void StopEncoder(Encoder* e);
