@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The layers' includes point down, read from the sources: nothing below the show's driver
-# (frame, assets, effects, display, sound, compose, files, show) includes app/ or anything above
+# (bytes, frame, assets, effects, display, sound, compose, files, show) includes app/ or anything above
 # it; the offline show includes no capture or platform code; a platform includes no other
 # platform's files (the SDL sound layer, platform/sdl_sound, is the one all may share) and its
 # CMake file compiles no other folder's source; and only src/platform/ includes SDL, OpenGL or
@@ -11,7 +11,7 @@ source "$(dirname "$0")/lib/common.bash"
 # Prints "file: include" for every include under $1 (a copy of src/) that breaks a rule.
 wrong_includes() {
   local src=$1 dir own
-  for dir in frame assets effects display sound compose files show; do
+  for dir in bytes frame assets effects display sound compose files show; do
     grep -HnE '#include "(app|offline|capture|platform)/' "$src/$dir"/* 2>/dev/null || true
   done
   grep -HnE '#include "(capture|platform)/' "$src"/offline/* "$src"/app/* || true

@@ -18,7 +18,7 @@
 #endif
 
 #include "assets/assets.h"
-#include "compose/bytes.h"
+#include "bytes/little_endian.h"
 #include "compose/xm_layout.h"
 #include "show/show_timing.h"
 #include "sound/music.h"
