@@ -10,9 +10,10 @@ inline const std::string FloorName = "Floor";
 inline const std::string ShowName = "Show";
 
 // Registers every subject in report order: Floor, Convert, BuildTables, Scene/<order> for orders
-// 0..31 (DrawScene at row 32 plus ConvertFrame), Show, Effect/<name>/<region>. Builds the tables and
-// points Framebuffer at a buffer of its own first; call once, before running.
-void RegisterSubjects();
+// 0..31 (DrawScene at row 32 plus ConvertFrame), Show, Effect/<name>/<region>. Prepares the show
+// offline first, in a buffer of its own; call once, before running. False, with *error, when the
+// show cannot be prepared.
+bool RegisterSubjects(std::string* error);
 
 // One subject's times as the runs reported them.
 struct SubjectTimes {

@@ -107,7 +107,8 @@ const ShowMusic& WholeShow(Stretch* stretch)
     static Stretch s;
     static const ShowMusic music = [] {
         ShowMusic m;
-        EXPECT_TRUE(RenderShow(&m, 60, 0, LastOrder, &s));
+        std::string error;
+        EXPECT_TRUE(RenderShowMusic(&m, 60, 0, LastOrder, &s, &error)) << error;
         return m;
     }();
     if (stretch != nullptr)

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "capture/show_music.h"
+#include "offline/show_music.h"
 #include "effects/effects.h"
 #include "frame/frame.h"
 

@@ -21,16 +21,16 @@
 
 #include "capture/encoder.h"
 #include "capture/frame_workers.h"
-#include "capture/landscape.h"
 #include "capture/options.h"
 #include "capture/outputs.h"
-#include "capture/png.h"
-#include "capture/show_music.h"
-#include "capture/show_player.h"
 #include "display/convert.h"
 #include "files/file_system.h"
 #include "files/files.h"
 #include "files/wav.h"
+#include "offline/landscape.h"
+#include "offline/png.h"
+#include "offline/show_music.h"
+#include "offline/show_player.h"
 #include "sound/music.h"
 #include "support.h"
 
@@ -65,7 +65,8 @@ TEST(CapturePositions, Frame230IsTheLastOfOrder0AndFrame231TheFirstOfOrder1)
 {
     ShowMusic music;
     Stretch stretch;
-    ASSERT_TRUE(RenderShow(&music, 60, 0, 1, &stretch));
+    std::string error;
+    ASSERT_TRUE(RenderShowMusic(&music, 60, 0, 1, &stretch, &error)) << error;
     EXPECT_EQ(FramePosition(&music, 0), Pos(0, 0));
     EXPECT_EQ(FramePosition(&music, 230), Pos(0, 63));
     EXPECT_EQ(FramePosition(&music, 231), Pos(1, 0));
@@ -108,7 +109,8 @@ TEST(CaptureStretch, FromAndToTakeWholeOrders)
     for (const auto& c : cases) {
         ShowMusic music;
         Stretch s;
-        ASSERT_TRUE(RenderShow(&music, 60, c.from, c.to, &s)) << c.from << ".." << c.to;
+        std::string error;
+        ASSERT_TRUE(RenderShowMusic(&music, 60, c.from, c.to, &s, &error)) << c.from << ".." << c.to << ": " << error;
         EXPECT_EQ(s.first, c.first) << c.from << ".." << c.to;
         EXPECT_EQ(s.last, c.last) << c.from << ".." << c.to;
         EXPECT_EQ(s.videoEnd, c.videoEnd) << c.from << ".." << c.to;
@@ -119,7 +121,8 @@ TEST(CaptureStretch, AtFiftyFramesASecondTheEndFrameStartsWithOrder31)
 {
     ShowMusic music;
     Stretch s;
-    ASSERT_TRUE(RenderShow(&music, 50, 30, LastOrder, &s));
+    std::string error;
+    ASSERT_TRUE(RenderShowMusic(&music, 50, 30, LastOrder, &s, &error)) << error;
     EXPECT_EQ(s.first, 5760u);  // 30 x 3.84 s x 50
     EXPECT_EQ(s.last, 5952u);
     EXPECT_EQ(FramePosition(&music, 5952), Pos(31, 0));
@@ -132,7 +135,8 @@ TEST(CaptureFrames, OrdersOneAndTwoCarryTheFrozenClockInBothRecords)
     EnsureTables();
     ShowMusic music;
     Stretch s;
-    ASSERT_TRUE(RenderShow(&music, 60, 0, 3, &s));
+    std::string error;
+    ASSERT_TRUE(RenderShowMusic(&music, 60, 0, 3, &s, &error)) << error;
     ShowPlayer player;
     StartPlayer(&player, &music);
     for (uint32_t frame = 226; frame < 700; frame += (frame < 236 || frame > 686) ? 1 : 23) {
@@ -256,6 +260,7 @@ TEST(CaptureOptions, EveryOptionIsRead)
     ASSERT_TRUE(Parse({"-o", "s.mp4", "--scale", "2", "--png", "p", "--wav", "w.wav", "--raw", "r", "--raw-every",
                        "60", "--from", "3", "--to", "31", "--fps", "50"}, &o, &error)) << error;
     EXPECT_EQ(o.video, "s.mp4");
+    EXPECT_EQ(o.videoContainer, "mp4");
     EXPECT_EQ(o.scale, 2);
     EXPECT_EQ(o.pngDir, "p");
     EXPECT_EQ(o.wavFile, "w.wav");
@@ -299,8 +304,6 @@ TEST(CaptureOptions, BadArgumentsAreRefusedWithTheReason)
 // PNG and buffer are its number as text. Commits when commit is set, else takes everything back.
 static std::string FakeCapture(CaptureOptions o, uint32_t first, uint32_t last, bool commit)
 {
-    o.rawEvery = o.rawEvery == 0 ? 1 : o.rawEvery;
-    o.fps = 60;
     Outputs out;
     std::string error;
     bool done = OpenOutputs(o, &out, &error) && StartOutputs(&out, Stretch{first, last, last + 1}, {}, &error);
@@ -318,7 +321,7 @@ static std::string FakeCapture(CaptureOptions o, uint32_t first, uint32_t last, 
 TEST(CaptureOutputs, AFailedRunChangesNothingAndClashesAreRefusedFirst)
 {
     ScratchFolder dir;
-    CaptureOptions o = {};
+    CaptureOptions o;
     o.pngDir = dir.path + "/png";
     o.rawDir = dir.path + "/raw";
     o.wavFile = dir.path + "/a.wav";
@@ -357,7 +360,7 @@ TEST(CaptureOutputs, ReplaceRemovesOnlyWhatAnEarlierCaptureRecorded)
     ScratchFolder dir;
     std::string error;
     ASSERT_TRUE(WriteFileAtomically(dir.path + "/20240101.png", "photo", &error));
-    CaptureOptions o = {};
+    CaptureOptions o;
     o.pngDir = dir.path;
     ASSERT_EQ(FakeCapture(o, 10, 12, true), "");
     EXPECT_NE(FakeCapture(o, 11, 11, true).find("holds 4 files of an earlier capture; give --replace"),

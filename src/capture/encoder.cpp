@@ -92,14 +92,14 @@ void CloseVideoSound(VideoSound* s)
     s->name.clear();
 }
 
-bool StartVideo(Encoder* e, VideoSound* s, const std::string& ffmpeg, const FileTarget& video, int scale,
-                uint32_t fps, std::span<const int16_t> sound, std::string* error)
+bool StartVideo(Encoder* e, VideoSound* s, const std::string& ffmpeg, const FileTarget& video,
+                const std::string& container, int scale, uint32_t fps, std::span<const int16_t> sound, std::string* error)
 {
     if (!WriteStereoWav(s->file.fd, sound, MusicRate) || !RewindFile(s->file.fd)) {
         *error = "cannot write the video's sound: " + std::string(std::strerror(errno));
         return false;
     }
-    EncoderSettings settings = {ffmpeg, video.file.temp, video.path.substr(video.path.size() - 3), s->name,
+    EncoderSettings settings = {ffmpeg, video.file.temp, container, s->name,
                                 LandscapeWidth * scale, LandscapeHeight * scale, fps};
     settings.outputFd = video.stream.fd;
     settings.audioFd = s->name.empty() ? s->file.fd : -1;

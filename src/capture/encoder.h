@@ -61,7 +61,7 @@ struct VideoSound {
 [[nodiscard]] bool OpenVideoSound(VideoSound* s, const std::string& videoFolder, bool streamed, std::string* error);
 void CloseVideoSound(VideoSound* s);
 // Writes the sound (samples interleaved from the first frame on) and starts ffmpeg on it, writing
-// the video of landscape pictures enlarged by scale: into its pending file, or its stream. The
-// container is the name's extension.
-[[nodiscard]] bool StartVideo(Encoder* e, VideoSound* s, const std::string& ffmpeg, const FileTarget& video, int scale,
-                              uint32_t fps, std::span<const int16_t> sound, std::string* error);
+// the video of landscape pictures enlarged by scale, in container ("mkv" or "mp4"): into its
+// pending file, or its stream.
+[[nodiscard]] bool StartVideo(Encoder* e, VideoSound* s, const std::string& ffmpeg, const FileTarget& video,
+                              const std::string& container, int scale, uint32_t fps, std::span<const int16_t> sound, std::string* error);

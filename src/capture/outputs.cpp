@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "files/wav.h"
+#include "offline/landscape.h"
 #include "sound/music.h"
 
 static const char* Extension(const FolderOutput& f) { return f.png ? "png" : "rgb565"; }
@@ -93,6 +94,7 @@ bool OpenOutputs(const CaptureOptions& o, Outputs* out, std::string* error)
     out->rawEvery = o.rawEvery;
     out->fps = o.fps;
     out->scale = o.scale;
+    out->container = o.videoContainer;
     if (!o.video.empty()) {
         out->ffmpeg = FindOnPath("ffmpeg");
         if (out->ffmpeg.empty()) {
@@ -159,7 +161,8 @@ bool StartOutputs(Outputs* out, const Stretch& stretch, std::span<const int16_t>
             return false;
     }
     return out->video.option == nullptr ||
-           StartVideo(&out->encoder, &out->videoSound, out->ffmpeg, out->video, out->scale, out->fps, sound, error);
+           StartVideo(&out->encoder, &out->videoSound, out->ffmpeg, out->video, out->container, out->scale,
+                      out->fps, sound, error);
 }
 
 bool WantsRaw(const Outputs* out, uint32_t frame)

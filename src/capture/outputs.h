@@ -19,9 +19,9 @@
 #include "capture/encoder.h"
 #include "capture/frame_record.h"
 #include "capture/options.h"
-#include "capture/show_music.h"
 #include "files/files.h"
 #include "files/pending_folder.h"
+#include "offline/show_music.h"
 
 struct FileOutput : FileTarget {
     const char* option = nullptr;  // nullptr when the output was not asked for
@@ -41,6 +41,7 @@ struct Outputs {
     FolderOutput png, raw;
     uint32_t rawEvery = 1, fps = 60, first = 0, videoEnd = 0;
     int scale = 1;
+    std::string container;          // the video's: "mkv" or "mp4", as the options chose it
     std::string ffmpeg;
     Encoder encoder;
     VideoSound videoSound;
