@@ -15,6 +15,8 @@ cleanup() {
     wait $pids 2>/dev/null || true
   fi
   StopXvfb
+  # A test may leave a folder its user cannot list (as a normal user, a check of exactly that).
+  chmod -R u+rwX "$TMP" 2>/dev/null || true
   rm -rf "$TMP"
 }
 trap cleanup EXIT
