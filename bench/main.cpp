@@ -233,7 +233,11 @@ int main(int argc, char** argv)
     benchmark::Initialize(&count, args.data());
     if (benchmark::ReportUnrecognizedArguments(count, args.data()))
         return 1;
-    RegisterSubjects();
+    std::string error;
+    if (!RegisterSubjects(&error)) {
+        std::fprintf(stderr, "sideways-bench: %s\n", error.c_str());
+        return 1;
+    }
     // --benchmark_format=json or csv: Google Benchmark's own report, without the floor table.
     if (HasFlag(argc, argv, "--benchmark_format=") && !HasFlag(argc, argv, "--benchmark_format=console")) {
         benchmark::RunSpecifiedBenchmarks();

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "app/driver.h"
-#include "app/show_timing.h"
-#include "capture/show_music.h"
 #include "display/convert.h"
 #include "frame/frame.h"
+#include "offline/show_music.h"
+#include "show/show_timing.h"
 #include "sound/music.h"
 
 namespace {
@@ -30,12 +30,12 @@ double ThreadSeconds()
 
 }  // namespace
 
-bool PlanShow()
+bool PlanShow(std::string* error)
 {
     ShowMusic music;
     Stretch show;
     Frames.clear();
-    if (!RenderShow(&music, ShowFps, 0, LastOrder, &show))
+    if (!RenderShowMusic(&music, ShowFps, 0, LastOrder, &show, error))
         return false;
     for (uint32_t frame = 0; frame <= show.last; ++frame)
         Frames.push_back({FrameMillis(frame, ShowFps), FramePosition(&music, frame)});

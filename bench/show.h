@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 struct PlannedFrame {
@@ -12,8 +13,8 @@ struct PlannedFrame {
 };
 
 // Renders the embedded music once, as the capture does, to place every frame up to and including
-// the black end frame. False when the music cannot be played to the end frame.
-bool PlanShow();
+// the black end frame. False, with *error, when the music cannot be played to the end frame.
+bool PlanShow(std::string* error);
 std::span<const PlannedFrame> ShowFrames();
 
 // Draws every planned frame in order into the Framebuffer, as the live loop would at 60 fps, and

@@ -13,6 +13,7 @@
 #include "display/convert.h"
 #include "effects/effects.h"
 #include "frame/frame.h"
+#include "offline/show_player.h"
 #include "effects/tables.h"
 #include "flash/gentle.h"
 #include "show.h"
@@ -220,13 +221,13 @@ void RegisterGentle()
 
 }  // namespace
 
-void RegisterSubjects()
+bool RegisterSubjects(std::string* error)
 {
+    ShowState start;
+    if (!PrepareOfflineShow(&Frame, &start, error))
+        return false;
     for (size_t i = 0; i < Frame.size(); ++i)
         Frame[i] = static_cast<uint16_t>(i * 2654435761u >> 11);
-    Framebuffer = Frame.data();
-    Region whole = At(0, 0, BufferWidth, BufferHeight, 0);
-    BuildTables(&whole);
     // Order 30 draws through R1 as the last frame of order 29 left it.
     SetClock(29);
     DrawScene(29, SceneRow, SceneRecords);
@@ -235,10 +236,12 @@ void RegisterSubjects()
     RegisterConversions();
     RegisterBuildTables();
     RegisterScenes();
-    if (PlanShow())
+    std::string planError;
+    if (PlanShow(&planError))
         RegisterShow();
     else
-        std::fprintf(stderr, "sideways-bench: the music does not reach the end frame; no Show subject\n");
+        std::fprintf(stderr, "sideways-bench: %s; no Show subject\n", planError.c_str());
     RegisterEffects();
     RegisterGentle();
+    return true;
 }

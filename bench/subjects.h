@@ -10,10 +10,10 @@ inline const std::string FloorName = "Floor";
 inline const std::string ShowName = "Show";
 
 // Registers every subject in report order: Floor, Convert, BuildTables, Scene/<order> for orders
-// 0..31 (DrawScene at row 32 plus ConvertFrame), Show, Effect/<name>/<region>,
-// Gentle/Rings and Gentle/Still. Builds the tables and
-// points Framebuffer at a buffer of its own first; call once, before running.
-void RegisterSubjects();
+// 0..31 (DrawScene at row 32 plus ConvertFrame), Show, Effect/<name>/<region>, Gentle/Rings and
+// Gentle/Still. Prepares the show offline first, in a buffer of its own; call once, before running.
+// False, with *error, when the show cannot be prepared.
+[[nodiscard]] bool RegisterSubjects(std::string* error);
 
 // One subject's times as the runs reported them.
 struct SubjectTimes {

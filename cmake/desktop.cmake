@@ -13,7 +13,7 @@ find_package(SDL2 REQUIRED)
 set(OpenGL_GL_PREFERENCE LEGACY)
 find_package(OpenGL REQUIRED)
 set(ZLIB_USE_STATIC_LIBS ${WIN32})  # linked in on Windows, like everything there
-find_package(ZLIB REQUIRED)  # the capture's PNGs
+find_package(ZLIB REQUIRED)  # the offline show's PNGs
 # Debian's stb: a shared library on Linux; on Windows its implementation is compiled in.
 if(WIN32)
   find_path(STB_INCLUDE_DIR stb_image.h PATHS /usr/include/stb NO_CMAKE_FIND_ROOT_PATH REQUIRED)
@@ -38,7 +38,7 @@ if(WIN32)
 endif()
 
 # Files written whole or not at all, and WAV headers: for the tools and the capture alike.
-add_library(sideways_files STATIC src/files/files.cpp src/files/wav.cpp)
+add_library(sideways_files STATIC src/files/files.cpp src/files/pending_folder.cpp src/files/wav.cpp)
 if(WIN32)
   target_sources(sideways_files PRIVATE src/files/file_system_win32.cpp)
 else()
@@ -60,8 +60,8 @@ if(WIN32)
 else()
   set(SIDEWAYS_DESKTOP src/platform/sdl/desktop_linux.cpp)
 endif()
-add_library(sideways_platform_sdl STATIC src/platform/sdl/display.cpp src/platform/sdl/sound.cpp ${SIDEWAYS_DESKTOP})
-target_link_libraries(sideways_platform_sdl PUBLIC sideways_core sideways_music ${SIDEWAYS_SDL2} OpenGL::GL)
+add_library(sideways_platform_sdl STATIC src/platform/sdl/display.cpp ${SIDEWAYS_DESKTOP})
+target_link_libraries(sideways_platform_sdl PUBLIC sideways_core sideways_sound_sdl ${SIDEWAYS_SDL2} OpenGL::GL)
 find_package(Threads REQUIRED)
 target_link_libraries(sideways_platform_sdl PUBLIC Threads::Threads)
 if(NOT WIN32)
@@ -85,20 +85,30 @@ if(WIN32)
   target_link_options(sideways PRIVATE -s)
 endif()
 
-# The offline capture: its library (shared with the tests and the golden-frame generator) and
-# the command-line program.
+# The show drawn offline, without a platform: the music rendered ahead with the position of every
+# slice, the player that draws chosen frames as the live loop would, and the landscape picture
+# with its PNG. The capture, the golden frames, the contact sheet, the bench and the tests draw
+# through it.
+add_library(sideways_offline STATIC
+  src/offline/landscape.cpp src/offline/png.cpp src/offline/show_music.cpp src/offline/show_player.cpp)
+target_link_libraries(sideways_offline PUBLIC sideways_core sideways_music PRIVATE ZLIB::ZLIB)
+target_compile_options(sideways_offline PRIVATE -Wconversion)
+
+# The offline capture: its command line, outputs and encoder (a library, for the tests) and the
+# program.
 add_library(sideways_capture STATIC
-  src/capture/encoder.cpp src/capture/frame_workers.cpp src/capture/landscape.cpp src/capture/options.cpp
-  src/capture/outputs.cpp src/capture/png.cpp src/capture/show_music.cpp src/capture/show_player.cpp)
+  src/capture/encoder.cpp src/capture/frame_record.cpp src/capture/frame_workers.cpp src/capture/options.cpp
+  src/capture/outputs.cpp)
 if(WIN32)
   target_sources(sideways_capture PRIVATE src/capture/encoder_win32.cpp src/capture/system_win32.cpp)
 else()
   target_sources(sideways_capture PRIVATE src/capture/encoder_posix.cpp src/capture/system_posix.cpp)
 endif()
-target_link_libraries(sideways_capture PUBLIC sideways_core sideways_flash sideways_music sideways_files
-                                       PRIVATE ZLIB::ZLIB Threads::Threads)
+target_link_libraries(sideways_capture PUBLIC sideways_offline sideways_files PRIVATE Threads::Threads)
 add_executable(sideways-capture src/capture/main.cpp)
 target_link_libraries(sideways-capture PRIVATE sideways_capture)
+target_compile_options(sideways_capture PRIVATE -Wconversion)
+target_compile_options(sideways-capture PRIVATE -Wconversion)
 if(WIN32)
   target_link_options(sideways-capture PRIVATE -s)
 endif()

@@ -1,7 +1,8 @@
 # What `cmake --install` puts under the prefix (/usr in the Debian package): both programs where
 # Debian keeps games, the desktop entry and its icons (painted here at each size desktops ask
-# for), the AppStream metadata, the man pages, which carry the version, and the target that
-# remakes the screenshot the metadata names.
+# for), the AppStream metadata, the man pages (their options and exit codes printed from the
+# programs' tables), which carry the version, and the target that remakes the screenshot the
+# metadata names.
 # Included by cmake/desktop.cmake for Linux, in the top folder.
 include(GNUInstallDirs)
 install(TARGETS sideways sideways-capture DESTINATION games)
@@ -39,10 +40,17 @@ add_custom_target(regenerate-screenshot
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/screenshot/000072.png ${CMAKE_SOURCE_DIR}/desktop/screenshot.png
   DEPENDS sideways-capture COMMENT "Capturing desktop/screenshot.png" VERBATIM)
 add_dependencies(regenerate regenerate-screenshot)
+# The man pages: their OPTIONS and EXIT STATUS sections printed from the programs' tables.
 foreach(page sideways sideways-capture)
-  configure_file(man/${page}.6.in ${CMAKE_BINARY_DIR}/man/${page}.6 @ONLY)
-  install(FILES ${CMAKE_BINARY_DIR}/man/${page}.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+  set(manual_page ${CMAKE_BINARY_DIR}/man/${page}.6)
+  add_custom_command(OUTPUT ${manual_page}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+    COMMAND manual ${page} ${PROJECT_VERSION} ${CMAKE_SOURCE_DIR}/man/${page}.6.in ${manual_page}
+    DEPENDS manual man/${page}.6.in COMMENT "Making the man page ${page}.6" VERBATIM)
+  list(APPEND SIDEWAYS_MAN_PAGES ${manual_page})
+  install(FILES ${manual_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 endforeach()
+add_custom_target(man-pages ALL DEPENDS ${SIDEWAYS_MAN_PAGES})
 configure_file(desktop/${SIDEWAYS_APP_ID}.metainfo.xml.in ${CMAKE_BINARY_DIR}/${SIDEWAYS_APP_ID}.metainfo.xml @ONLY)
 install(FILES desktop/${SIDEWAYS_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_BINARY_DIR}/${SIDEWAYS_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

@@ -30,6 +30,7 @@ endif()
 # The toolchain searches only its sysroot, which holds a stub SDL2; look in the prefix alone.
 list(APPEND CMAKE_FIND_ROOT_PATH ${SIDEWAYS_WEB_PREFIX})
 find_package(SDL2 REQUIRED CONFIG PATHS ${SIDEWAYS_WEB_PREFIX} NO_DEFAULT_PATH)
+set(SIDEWAYS_SDL2 SDL2::SDL2-static)
 find_library(OPENMPT_LIBRARY openmpt PATHS ${SIDEWAYS_WEB_PREFIX}/lib NO_DEFAULT_PATH REQUIRED)
 # Under the name the desktop's pkg-config gives it, so the core links it the same way.
 add_library(PkgConfig::OPENMPT STATIC IMPORTED)

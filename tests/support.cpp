@@ -4,6 +4,7 @@
 #include <atomic>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <system_error>
 
 #include <gtest/gtest.h>
@@ -84,12 +85,30 @@ bool Exists(const std::string& path)
     return std::filesystem::exists(path, ignored);
 }
 
+std::string Snapshot(const ScratchFolder& dir)
+{
+    std::set<std::string> all;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path)) {
+        const std::string path = entry.path().string();
+        all.insert(path + "=" +
+                   (entry.is_symlink() ? "->" + std::filesystem::read_symlink(entry.path()).string()
+                    : entry.is_directory() ? "/"
+                                           : ReadText(path)) +
+                   ";");
+    }
+    std::string text;
+    for (const std::string& line : all)
+        text += line;
+    return text;
+}
+
 const ShowMusic& WholeShow(Stretch* stretch)
 {
     static Stretch s;
     static const ShowMusic music = [] {
         ShowMusic m;
-        EXPECT_TRUE(RenderShow(&m, 60, 0, LastOrder, &s));
+        std::string error;
+        EXPECT_TRUE(RenderShowMusic(&m, 60, 0, LastOrder, &s, &error)) << error;
         return m;
     }();
     if (stretch != nullptr)

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "capture/show_music.h"
+#include "offline/show_music.h"
 #include "effects/effects.h"
 #include "frame/frame.h"
 
@@ -85,6 +85,9 @@ struct ScratchFolder {
 std::string ReadText(const std::string& path);
 std::vector<uint8_t> ReadBytes(const std::string& path);
 bool Exists(const std::string& path);
+// Every name and byte in a folder and its subfolders (links shown, not followed), for comparing
+// before and after.
+std::string Snapshot(const ScratchFolder& dir);
 
 // The whole show's music at 60 fps, rendered once per test process, and its stretch.
 const ShowMusic& WholeShow(Stretch* stretch = nullptr);

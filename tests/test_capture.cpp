@@ -21,16 +21,16 @@
 
 #include "capture/encoder.h"
 #include "capture/frame_workers.h"
-#include "capture/landscape.h"
 #include "capture/options.h"
 #include "capture/outputs.h"
-#include "capture/png.h"
-#include "capture/show_music.h"
-#include "capture/show_player.h"
 #include "display/convert.h"
 #include "files/file_system.h"
 #include "files/files.h"
 #include "files/wav.h"
+#include "offline/landscape.h"
+#include "offline/png.h"
+#include "offline/show_music.h"
+#include "offline/show_player.h"
 #include "sound/music.h"
 #include "support.h"
 
@@ -65,7 +65,8 @@ TEST(CapturePositions, Frame230IsTheLastOfOrder0AndFrame231TheFirstOfOrder1)
 {
     ShowMusic music;
     Stretch stretch;
-    ASSERT_TRUE(RenderShow(&music, 60, 0, 1, &stretch));
+    std::string error;
+    ASSERT_TRUE(RenderShowMusic(&music, 60, 0, 1, &stretch, &error)) << error;
     EXPECT_EQ(FramePosition(&music, 0), Pos(0, 0));
     EXPECT_EQ(FramePosition(&music, 230), Pos(0, 63));
     EXPECT_EQ(FramePosition(&music, 231), Pos(1, 0));
@@ -108,7 +109,8 @@ TEST(CaptureStretch, FromAndToTakeWholeOrders)
     for (const auto& c : cases) {
         ShowMusic music;
         Stretch s;
-        ASSERT_TRUE(RenderShow(&music, 60, c.from, c.to, &s)) << c.from << ".." << c.to;
+        std::string error;
+        ASSERT_TRUE(RenderShowMusic(&music, 60, c.from, c.to, &s, &error)) << c.from << ".." << c.to << ": " << error;
         EXPECT_EQ(s.first, c.first) << c.from << ".." << c.to;
         EXPECT_EQ(s.last, c.last) << c.from << ".." << c.to;
         EXPECT_EQ(s.videoEnd, c.videoEnd) << c.from << ".." << c.to;
@@ -119,7 +121,8 @@ TEST(CaptureStretch, AtFiftyFramesASecondTheEndFrameStartsWithOrder31)
 {
     ShowMusic music;
     Stretch s;
-    ASSERT_TRUE(RenderShow(&music, 50, 30, LastOrder, &s));
+    std::string error;
+    ASSERT_TRUE(RenderShowMusic(&music, 50, 30, LastOrder, &s, &error)) << error;
     EXPECT_EQ(s.first, 5760u);  // 30 x 3.84 s x 50
     EXPECT_EQ(s.last, 5952u);
     EXPECT_EQ(FramePosition(&music, 5952), Pos(31, 0));
@@ -132,7 +135,8 @@ TEST(CaptureFrames, OrdersOneAndTwoCarryTheFrozenClockInBothRecords)
     EnsureTables();
     ShowMusic music;
     Stretch s;
-    ASSERT_TRUE(RenderShow(&music, 60, 0, 3, &s));
+    std::string error;
+    ASSERT_TRUE(RenderShowMusic(&music, 60, 0, 3, &s, &error)) << error;
     ShowPlayer player;
     StartPlayer(&player, &music);
     for (uint32_t frame = 226; frame < 700; frame += (frame < 236 || frame > 686) ? 1 : 23) {
@@ -256,6 +260,7 @@ TEST(CaptureOptions, EveryOptionIsRead)
     ASSERT_TRUE(Parse({"-o", "s.mp4", "--scale", "2", "--png", "p", "--wav", "w.wav", "--raw", "r", "--raw-every",
                        "60", "--from", "3", "--to", "31", "--fps", "50"}, &o, &error)) << error;
     EXPECT_EQ(o.video, "s.mp4");
+    EXPECT_EQ(o.videoContainer, "mp4");
     EXPECT_EQ(o.scale, 2);
     EXPECT_EQ(o.pngDir, "p");
     EXPECT_EQ(o.wavFile, "w.wav");
@@ -299,112 +304,10 @@ TEST(CaptureOptions, BadArgumentsAreRefusedWithTheReason)
     });
 }
 
-TEST(AtomicFile, StaysAsideUnderAHeldTemporaryUntilCommitted)
-{
-    ScratchFolder dir;
-    const std::string path = dir.path + "/out.wav";
-    PendingFile f;
-    std::string error;
-    ASSERT_TRUE(OpenPending(&f, path, path, &error)) << error;
-    ASSERT_TRUE(WritePending(&f, "abc", 3, &error));
-    EXPECT_FALSE(Exists(path));
-    ASSERT_EQ(dir.Names().size(), 1u);
-    const std::string temp = dir.Names()[0];
-    EXPECT_TRUE(IsTemporaryName(temp) && temp.ends_with("-out.wav.part")) << temp;
-    RemoveStaleTemporaries(dir.path + "/");  // held: not stale
-    ASSERT_TRUE(CheckPending(&f, &error)) << error;
-    ASSERT_TRUE(CommitPending(&f, &error)) << error;
-    EXPECT_EQ(ReadText(path), "abc");
-    EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.wav"});
-    ASSERT_TRUE(OpenPending(&f, path, path, &error));
-    DiscardPending(&f);
-    EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.wav"});
-}
-
-TEST(AtomicFile, UnwritablePathIsNamedWithTheReason)
-{
-    ScratchFolder dir;
-    std::string error;
-    ASSERT_TRUE(WriteFileAtomically(dir.path + "/plain", "", &error));
-    EXPECT_FALSE(WriteFileAtomically(dir.path + "/plain/x.wav", "", &error));
-#if defined(_WIN32)
-    EXPECT_EQ(error.rfind("cannot write " + dir.path + "/plain/x.wav: ", 0), 0u) << error;  // no ENOTDIR there
-#else
-    EXPECT_EQ(error, "cannot write " + dir.path + "/plain/x.wav: Not a directory");
-    EXPECT_FALSE(WriteFileAtomically("/dev/stdout", "", &error));
-    EXPECT_EQ(error, "cannot write /dev/stdout: it names an open descriptor, not a file");
-#endif
-    EXPECT_FALSE(WriteFileAtomically(dir.path + "/", "", &error));
-    EXPECT_EQ(error, "cannot write " + dir.path + "/: it is a folder");
-    EXPECT_FALSE(WriteFileAtomically(dir.path, "", &error));
-    EXPECT_EQ(error, "cannot write " + dir.path + ": it is a folder");
-    EXPECT_EQ(dir.Names(), std::vector<std::string>{"plain"});
-}
-
-// A leftover is stale when nobody holds it, whatever process id its name carries: our own (a
-// killed capture that was PID 1 in a container, as this one may be) or another's.
-TEST(AtomicFile, LeftoversNobodyHoldsAreRemovedHeldOnesKept)
-{
-    ScratchFolder dir;
-    std::string error;
-    const std::string ownId = dir.path + "/sideways-" + std::to_string(ProcessId()) + "-1-show.wav.part";
-    const std::string other = dir.path + "/sideways-999999999-1-show.mkv.part";
-    const std::string folder = dir.path + "/sideways-999999998-1-png.part";
-    ASSERT_TRUE(MakeFolder(folder));
-    for (const std::string& path : {ownId, other, folder + "/000001.png", dir.path + "/sideways-notes.part"})
-        std::ofstream(path).put('x');
-    const int held = CreateHeldFile(dir.path + "/sideways-1-1-live.part");
-    intptr_t heldFolder = -1;
-    ASSERT_TRUE(held >= 0 && CreateHeldFolder(dir.path + "/sideways-1-2-live.part", &heldFolder));
-    ASSERT_TRUE(WriteFileAtomically(dir.path + "/show.wav", "w", &error)) << error;
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"show.wav", "sideways-1-1-live.part", "sideways-1-2-live.part",
-                                                     "sideways-notes.part"}));
-    CloseFile(held);
-    ReleaseFolder(&heldFolder);
-    RemoveStaleTemporaries(dir.path + "/");
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"show.wav", "sideways-notes.part"}));
-}
-
-TEST(AtomicFile, LongNamesLinksModeAndOwnerAreKept)
-{
-#if defined(_WIN32)
-    GTEST_SKIP() << "symbolic links, NAME_MAX, modes and owners are POSIX's";
-#else
-    ScratchFolder dir;
-    std::string error;
-    // The longest legal name still gets a temporary.
-    const std::string longName = dir.path + "/" + std::string(NAME_MAX - 4, 'n') + ".wav";
-    ASSERT_TRUE(WriteFileAtomically(longName, "a", &error)) << error;
-    // A link is followed: the file it names gets the bytes and keeps its mode and owner.
-    ASSERT_EQ(symlink(NameOf(longName).c_str(), (dir.path + "/link").c_str()), 0);
-    chmod(longName.c_str(), 0600);
-    const bool root = geteuid() == 0;
-    EXPECT_TRUE(!root || chown(longName.c_str(), 1234, 1234) == 0);
-    ASSERT_TRUE(WriteFileAtomically(dir.path + "/link", "b", &error)) << error;
-    EXPECT_EQ(ReadText(longName), "b");
-    struct stat st;
-    ASSERT_EQ(lstat((dir.path + "/link").c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
-    ASSERT_EQ(stat(longName.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0600u);
-    EXPECT_TRUE(!root || (st.st_uid == 1234 && st.st_gid == 1234));
-    std::string target;
-    int stream = -1;
-    ASSERT_TRUE(ResolveTarget(dir.path + "/link", &target, &stream, &error));
-    EXPECT_EQ(FileKey(target), FileKey(dir.path + "/../" + NameOf(dir.path) + "/" + NameOf(longName)));
-    EXPECT_NE(FileKey(dir.path + "/new"), FileKey(dir.path + "/other"));
-    EXPECT_EQ(FileKey(dir.path + "/new"), FileKey(dir.path + "/./new"));
-    ASSERT_TRUE(ResolveTarget("/proc/self/fd/7", &target, &stream, &error));
-    EXPECT_EQ(stream, 7);
-#endif
-}
-
 // A capture of frames first..last into the outputs that o names, without drawing: each frame's
 // PNG and buffer are its number as text. Commits when commit is set, else takes everything back.
 static std::string FakeCapture(CaptureOptions o, uint32_t first, uint32_t last, bool commit)
 {
-    o.rawEvery = o.rawEvery == 0 ? 1 : o.rawEvery;
-    o.fps = 60;
     Outputs out;
     std::string error;
     bool done = OpenOutputs(o, &out, &error) && StartOutputs(&out, Stretch{first, last, last + 1}, {}, &error);
@@ -419,22 +322,10 @@ static std::string FakeCapture(CaptureOptions o, uint32_t first, uint32_t last, 
     return done || !commit ? "" : error;
 }
 
-// Every name and byte in a folder and its subfolders, for comparing before and after.
-static std::string Snapshot(const ScratchFolder& dir)
-{
-    std::set<std::string> all;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path))
-        all.insert(entry.path().string() + "=" + (entry.is_directory() ? "/" : ReadText(entry.path().string())) + ";");
-    std::string text;
-    for (const std::string& line : all)
-        text += line;
-    return text;
-}
-
 TEST(CaptureOutputs, AFailedRunChangesNothingAndClashesAreRefusedFirst)
 {
     ScratchFolder dir;
-    CaptureOptions o = {};
+    CaptureOptions o;
     o.pngDir = dir.path + "/png";
     o.rawDir = dir.path + "/raw";
     o.wavFile = dir.path + "/a.wav";
@@ -460,6 +351,12 @@ TEST(CaptureOutputs, AFailedRunChangesNothingAndClashesAreRefusedFirst)
         EXPECT_NE(why.find(c.why), std::string::npos) << why;
         EXPECT_EQ(Snapshot(dir), before) << c.why;
     }
+    // --raw takes part in the check too, however its path is spelled.
+    o.wavFile.clear();
+    o.pngDir = dir.path + "/png";
+    o.rawDir = dir.path + "/./png/";
+    EXPECT_NE(FakeCapture(o, 11, 20, true).find("name the same folder"), std::string::npos);
+    EXPECT_EQ(Snapshot(dir), before);
 }
 
 TEST(CaptureOutputs, ReplaceRemovesOnlyWhatAnEarlierCaptureRecorded)
@@ -467,7 +364,7 @@ TEST(CaptureOutputs, ReplaceRemovesOnlyWhatAnEarlierCaptureRecorded)
     ScratchFolder dir;
     std::string error;
     ASSERT_TRUE(WriteFileAtomically(dir.path + "/20240101.png", "photo", &error));
-    CaptureOptions o = {};
+    CaptureOptions o;
     o.pngDir = dir.path;
     ASSERT_EQ(FakeCapture(o, 10, 12, true), "");
     EXPECT_NE(FakeCapture(o, 11, 11, true).find("holds 4 files of an earlier capture; give --replace"),
@@ -482,32 +379,6 @@ TEST(CaptureOutputs, ReplaceRemovesOnlyWhatAnEarlierCaptureRecorded)
     EXPECT_NE(FakeCapture(o, 11, 12, true).find("000012.png: no capture wrote it"), std::string::npos);
     EXPECT_NE(FakeCapture(o, 13, 13, true).find("000013.png: it is a folder"), std::string::npos);
     EXPECT_EQ(ReadText(dir.path + "/000012.png"), "mine");
-}
-
-TEST(CaptureFiles, WavHeadersDescribeTheirSamples)
-{
-    const std::vector<uint8_t> h = WavHeader(WavSamples::Int16, 2, 44100, 735);
-    ASSERT_EQ(h.size(), 44u);
-    auto u32 = [&](size_t at) { return uint32_t(h[at] | h[at + 1] << 8 | h[at + 2] << 16 | uint32_t(h[at + 3]) << 24); };
-    auto u16 = [&](size_t at) { return uint32_t(h[at] | h[at + 1] << 8); };
-    EXPECT_EQ(std::string(h.begin(), h.begin() + 4), "RIFF");
-    EXPECT_EQ(u32(4), 36u + 735 * 4);
-    EXPECT_EQ(std::string(h.begin() + 8, h.begin() + 16), "WAVEfmt ");
-    EXPECT_EQ(u16(20), 1u);  // PCM
-    EXPECT_EQ(u16(22), 2u);
-    EXPECT_EQ(u32(24), 44100u);
-    EXPECT_EQ(u32(28), 44100u * 4);
-    EXPECT_EQ(u16(32), 4u);
-    EXPECT_EQ(u16(34), 16u);
-    EXPECT_EQ(std::string(h.begin() + 36, h.begin() + 40), "data");
-    EXPECT_EQ(u32(40), 735u * 4);
-    // Float: an 18-byte format with no extension and the "fact" chunk with the frame count.
-    const std::vector<uint8_t> f = WavHeader(WavSamples::Float32, 2, 44100, 10);
-    ASSERT_EQ(f.size(), 58u);
-    EXPECT_EQ(std::string(f.begin() + 38, f.begin() + 42), "fact");
-    EXPECT_EQ(std::string(f.begin() + 50, f.begin() + 54), "data");
-    EXPECT_EQ(f[20] | f[21] << 8, 3);
-    EXPECT_EQ(f[4] | f[5] << 8, 50 + 80);
 }
 
 TEST(CaptureFiles, PngDecodesToTheSamePixelsAndRepeatsByteForByte)

@@ -10,10 +10,10 @@
 #include "app/driver.h"
 #include "app/timeline.h"
 #include "assets/assets.h"
-#include "capture/show_music.h"
-#include "capture/show_player.h"
 #include "effects/effects.h"
 #include "frame/tables.h"
+#include "offline/show_music.h"
+#include "offline/show_player.h"
 #include "platform/null/null_platform.h"
 #include "sound/music.h"
 #include "support.h"
@@ -210,7 +210,7 @@ static void RunWith(const ViewerOptions& options, uint32_t tickStep, int frames)
 
 TEST_F(Driver, AudioOffsetShiftsThePositionAndTheClockByExactlyTheOffset)
 {
-    ViewerOptions o = DefaultViewerOptions();
+    ViewerOptions o;
     RunWith(o, 10, 100);
     const Fake plain = fake;
     ASSERT_NE(plain.frames[10], plain.frames[40]) << "the rows must differ for the comparison to mean anything";
@@ -234,14 +234,15 @@ TEST_F(Driver, FromDrawsTheFirstFrameACaptureFromThereDraws)
 {
     ShowMusic music;
     Stretch stretch;
-    ASSERT_TRUE(RenderShow(&music, 60, 19, 30, &stretch));
+    std::string error;
+    ASSERT_TRUE(RenderShowMusic(&music, 60, 19, 30, &stretch, &error)) << error;
     // 19 opens on the tunnel; 30 closes the iris over the text window the scroller left behind.
     for (int32_t from : {19, 30}) {
         uint32_t first = stretch.first;
         while (FrameOrder(&music, first) < from)
             ++first;
         const uint32_t millis = FrameMillis(first, 60);
-        ViewerOptions o = DefaultViewerOptions();
+        ViewerOptions o;
         o.fromOrder = from;
         RunWith(o, millis - static_cast<uint32_t>(from) * OrderMillis, 1);
         ASSERT_EQ(fake.frames.size(), 2u);
@@ -258,7 +259,7 @@ TEST_F(Driver, FromDrawsTheFirstFrameACaptureFromThereDraws)
 
 TEST_F(Driver, LoopStartsOverWithOrder0AfterTheEndFrame)
 {
-    ViewerOptions o = DefaultViewerOptions();
+    ViewerOptions o;
     o.loop = true;
     fake.positions = {PackPosition(30, 63), PackPosition(LastOrder, 0), PackPosition(0, 5)};
     fake.quitOnFrame = 3;
@@ -276,7 +277,7 @@ TEST_F(Driver, LoopStartsOverWithOrder0AfterTheEndFrame)
 
 TEST_F(Driver, MuteAndANamedOutputChooseTheSoundDevice)
 {
-    ViewerOptions o = DefaultViewerOptions();
+    ViewerOptions o;
     o.mute = true;
     RunDemo(&FakePlatform, &o);
     EXPECT_EQ(fake.initDevice, SoundNoDevice);
@@ -284,7 +285,7 @@ TEST_F(Driver, MuteAndANamedOutputChooseTheSoundDevice)
     fake = Fake{};
     fake.positions = {PackPosition(LastOrder, 0)};
     fake.deviceNames = {"Speakers", "USB Headset"};
-    o = DefaultViewerOptions();
+    o = ViewerOptions{};
     o.audioDevice = "USB Headset";
     EXPECT_EQ(RunDemo(&FakePlatform, &o), 0);
     EXPECT_EQ(fake.initDevice, 2);
@@ -324,7 +325,7 @@ TEST(ShowStart, LeavesTheScrollerAsPlayingEveryRowBeforeWouldWhateverRanBefore)
 
 TEST_F(Driver, GentleModeShowsTheDrawingThroughItAndDrawsOnUnchanged)
 {
-    ViewerOptions o = DefaultViewerOptions();
+    ViewerOptions o;
     o.fromOrder = 9;  // the rings, which flash
     RunWith(o, 16, 90);
     const Fake plain = fake;

@@ -11,11 +11,10 @@
 #include <system_error>
 #include <vector>
 
-#include "capture/outputs.h"
-#include "capture/show_music.h"
-#include "capture/show_player.h"
 #include "files.h"
 #include "golden.h"
+#include "offline/show_music.h"
+#include "offline/show_player.h"
 #include "support.h"
 
 static std::vector<GoldenFrame> CommittedGoldenFrames()
@@ -57,7 +56,7 @@ static std::string WhereItDiffers(const GoldenFrame& g, const std::vector<Golden
     const auto committed = std::find_if(lines.begin(), lines.end(), [&](const GoldenLines& l) { return l.frame == g.frame; });
     text += committed == lines.end() ? "tests/golden_lines.txt has no line hashes for it" : DescribeChange(*committed, drawn);
     const std::filesystem::path folder = std::filesystem::path(SIDEWAYS_BINARY_DIR) / "golden";
-    const std::string png = (folder / FrameFileName(g.frame, "png")).string();
+    const std::string png = (folder / (std::to_string(g.frame) + ".png")).string();
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
     std::string error;

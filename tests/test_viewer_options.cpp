@@ -107,7 +107,7 @@ TEST(ViewerOptions, HelpGivesEveryOptionALineWithItsRangeFromTheTable)
     EXPECT_EQ(help.rfind("usage: sideways [options]\n", 0), 0u);
     EXPECT_NE(help.find("\n  --from ORDER          start at the first row of this order, 0..31 (default 0)\n"),
               std::string::npos) << help;
-    EXPECT_NE(help.find("\n  -h, --help            this text\n"), std::string::npos) << help;
+    EXPECT_NE(help.find("\n  -h, --help            print this usage text\n"), std::string::npos) << help;
     EXPECT_NE(help.find("(default 960x720, each side 64..16384);\n                        the picture keeps"),
               std::string::npos) << "a second line starts under the first";
     EXPECT_EQ(help.find('{'), std::string::npos) << "every range is filled in";

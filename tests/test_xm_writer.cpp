@@ -10,7 +10,7 @@
 
 #include <libopenmpt/libopenmpt.h>
 
-#include "compose/bytes.h"
+#include "bytes/little_endian.h"
 #include "compose/xm_layout.h"
 #include "compose/xm_writer.h"
 #include "support.h"

@@ -1,7 +1,6 @@
 #include "app/command_line.h"
 
 #include <algorithm>
-#include <cstring>
 
 // A decimal number in [low, high]: at most nine digits, with a leading minus only where the range
 // has negative numbers (so "-0" is no count). False, with *value untouched, for anything else.
@@ -70,7 +69,7 @@ bool ParseCommandLine(std::span<const OptionRow> table, int argc, const char* co
             *error = "unknown option '" + name + "'";
             return false;
         }
-        if (FindGiven(*given, row->name) != nullptr) {
+        if (FindGiven(*given, row->id) != nullptr) {
             *error = name + " given twice";
             return false;
         }
@@ -107,10 +106,10 @@ bool ParseCommandLine(std::span<const OptionRow> table, int argc, const char* co
     return true;
 }
 
-const GivenOption* FindGiven(const std::vector<GivenOption>& given, const char* name)
+const GivenOption* FindGiven(const std::vector<GivenOption>& given, int id)
 {
     for (const GivenOption& option : given)
-        if (std::strcmp(option.row->name, name) == 0)
+        if (option.row->id == id)
             return &option;
     return nullptr;
 }
@@ -133,6 +132,24 @@ static std::string Spelling(const OptionRow& row)
     return text;
 }
 
+std::string OptionDefaultText(const OptionRow& row)
+{
+    if (row.kind == OptionKind::Number)
+        return std::to_string(row.initial);
+    if (row.kind == OptionKind::Size)
+        return std::to_string(row.initial) + "x" + std::to_string(row.initialHeight);
+    return "";
+}
+
+std::string OptionHelpText(const OptionRow& row)
+{
+    std::string help = row.help;
+    ReplaceAll(&help, "{low}", std::to_string(row.low));
+    ReplaceAll(&help, "{high}", std::to_string(row.high));
+    ReplaceAll(&help, "{default}", OptionDefaultText(row));
+    return help;
+}
+
 std::string OptionHelp(const char* usage, const char* summary, std::span<const OptionRow> table)
 {
     size_t column = 0;
@@ -147,9 +164,7 @@ std::string OptionHelp(const char* usage, const char* summary, std::span<const O
             text += std::string(row.name) + "\n";
             continue;
         }
-        std::string help = row.help;
-        ReplaceAll(&help, "{low}", std::to_string(row.low));
-        ReplaceAll(&help, "{high}", std::to_string(row.high));
+        std::string help = OptionHelpText(row);
         ReplaceAll(&help, "\n", indent);
         const std::string spelling = Spelling(row);
         text += spelling;

@@ -83,7 +83,7 @@ int FindAudioDevice(const SoundTable* sound, const std::string& name)
 bool StartShow(LiveShow* show, const Platform* platform, const ViewerOptions* options)
 {
     const SoundTable& sound = platform->sound;
-    const ViewerOptions defaults = DefaultViewerOptions();
+    const ViewerOptions defaults;
     const ViewerOptions& o = options != nullptr ? *options : defaults;
     *show = LiveShow{platform, {}, 0, false, o.audioOffsetMillis, 0, o.loop, o.gentle, {}};
     QuitFlag = 0;
@@ -91,14 +91,14 @@ bool StartShow(LiveShow* show, const Platform* platform, const ViewerOptions* op
     int device = o.mute ? SoundNoDevice : SoundDefaultDevice;
     if (!o.audioDevice.empty() && (device = FindAudioDevice(&sound, o.audioDevice)) == 0) {
         Report("no sound output is named '" + o.audioDevice + "' (--list-audio-devices lists them)");
-        show->exitCode = 1;
+        show->exitCode = ExitFailed;
         return false;
     }
 
     std::string error;
     if (!platform->CreateDisplay(&error)) {
         Report(error.c_str());
-        show->exitCode = 1;
+        show->exitCode = ExitFailed;
         return false;
     }
 
@@ -106,7 +106,7 @@ bool StartShow(LiveShow* show, const Platform* platform, const ViewerOptions* op
     if (!sound.Init(device, MusicRate, SoundInitNoSync)) {
         platform->ShowMessage("Init FAIL", "BASS");
         QuitFlag = 1;
-        show->exitCode = 1;
+        show->exitCode = ExitFailed;
     } else {
         sound.MusicFree();
         // The module's size goes with it: a load from memory never reads past its end.
@@ -114,14 +114,14 @@ bool StartShow(LiveShow* show, const Platform* platform, const ViewerOptions* op
         if (!sound.MusicLoad(1, music.data(), 0, static_cast<uint32_t>(music.size()), MusicLoadCalcLength)) {
             Report("the music module could not be loaded");
             QuitFlag = 1;
-            show->exitCode = 1;
+            show->exitCode = ExitFailed;
         } else {
             sound.MusicGetLength(1);
             if ((o.audioOffsetMillis != 0 && !sound.MusicSetDelay(o.audioOffsetMillis)) ||
                 (o.fromOrder != 0 && !sound.MusicSetPosition(PackPosition(static_cast<uint32_t>(o.fromOrder), 0)))) {
                 Report("the music cannot be shifted or moved as asked");
                 QuitFlag = 1;
-                show->exitCode = 1;
+                show->exitCode = ExitFailed;
             }
         }
     }
@@ -129,12 +129,12 @@ bool StartShow(LiveShow* show, const Platform* platform, const ViewerOptions* op
     Framebuffer = static_cast<uint16_t*>(AllocateMemory(BufferPixels * sizeof(uint16_t)));
     if (Framebuffer == nullptr) {
         Report("out of memory for the frame buffer");
-        show->exitCode = 1;
+        show->exitCode = ExitFailed;
         return false;
     }
     if (!PrepareShow(&show->state, platform->PresentFrame, &error)) {
         Report(error.c_str());
-        show->exitCode = 1;
+        show->exitCode = ExitFailed;
         return false;
     }
     if (o.fromOrder != 0) {
@@ -168,7 +168,7 @@ static bool StartAgain(LiveShow* show)
 {
     if (!show->platform->sound.MusicSetPosition(PackPosition(0, 0))) {
         Report("the music cannot be moved back to its start");
-        show->exitCode = 1;
+        show->exitCode = ExitFailed;
         return false;
     }
     StartShowAt(&show->state, 0);

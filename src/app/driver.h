@@ -51,7 +51,7 @@ struct ShowState {
 // ScrollerPicture as supplied, the scroll text encoded) and the show at its start (StartShowAt 0).
 // The Framebuffer must be allocated. False, with *error saying why, when a table cannot be
 // allocated. Main thread.
-bool PrepareShow(ShowState* show, void (*showBlack)(), std::string* error);
+[[nodiscard]] bool PrepareShow(ShowState* show, void (*showBlack)(), std::string* error);
 
 // Puts the show at the first row of order (0..LastOrder) as playing it from the start leaves it:
 // row 0, the clock at 0, R1 filled for the whole buffer, the others zero, and ScrollerPicture as
@@ -81,12 +81,12 @@ struct LiveShow {
 // as the options say (none: the default output, from the start, once). True when the frame loop
 // should run; false when the show ended already (the display, the sound or the memory failed, or
 // no output has the asked name; the reason shown), and then only EndShow is left to call.
-bool StartShow(LiveShow* show, const Platform* platform, const ViewerOptions* options = nullptr);
+[[nodiscard]] bool StartShow(LiveShow* show, const Platform* platform, const ViewerOptions* options = nullptr);
 // One frame of the loop: reads the quit request and the music position, draws, presents and
 // handles a window event. False once the show is over (Escape or the first frame of order 31,
 // after which --loop moves the music back to order 0 and goes on): then call EndShow. Main
 // thread; a browser calls it once per animation frame.
-bool ShowFrame(LiveShow* show);
+[[nodiscard]] bool ShowFrame(LiveShow* show);
 // Stops the sound and frees the frame buffer. Returns the exit code: 0 after the show ended
 // (order 31 or Escape), 1 when the display, the sound or the memory failed.
 int EndShow(LiveShow* show);

@@ -26,7 +26,7 @@ struct PresentMoments {
 };
 
 // True when the environment value asks for the frame rate: exactly "1". Null (unset) is false.
-bool FrameRateWanted(const char* value);
+[[nodiscard]] bool FrameRateWanted(const char* value);
 
 // Called right after each PresentFrame with a steady clock in nanoseconds. The first call is the
 // black start frame, shown before the tables are built: it is not counted, and the clock starts

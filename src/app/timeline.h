@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <span>
 
-#include "app/show_timing.h"
 #include "frame/frame.h"
+#include "show/show_timing.h"
 
 // The levels of one frame, all derived from the play position.
 struct SceneLevels {
@@ -37,7 +37,7 @@ extern const std::span<const SceneStep> SceneTimeline;
 
 // True when the scene of order runs the scroller, the one call whose drawing a later order shows
 // (it rewrites ScrollerPicture).
-bool SceneScrolls(int32_t order);
+[[nodiscard]] bool SceneScrolls(int32_t order);
 
 // Draws the scene of order and row into the Framebuffer with the driver's four records, which
 // keep their contents between frames. Orders 1 and 2 freeze ElapsedMillis at 3000 for the frame.

@@ -1,94 +1,69 @@
 #include "app/viewer_options.h"
 
 #include <string>
-#include <string_view>
 #include <vector>
-
-#include "app/command_line.h"
 
 const char* const ViewerVersionText = "sideways " SIDEWAYS_VERSION "\n";
 
-static constexpr OptionRow AudioOffsetOption = {
-    "--audio-offset", nullptr, OptionKind::Number, "MS", -1000, 1000, "milliseconds",
-    "show the picture MS milliseconds later than the sound it follows,\n"
-    "{low}..{high} (default 0, or SIDEWAYS_AUDIO_OFFSET_MS)"};
-
-static constexpr OptionRow ViewerOptionTable[] = {
-    Heading("Picture:"),
-    {"--window", nullptr, OptionKind::Size, "[WxH]", 64, 16384, "a size WIDTHxHEIGHT",
-     "a resizable window, WxH pixels (default 960x720, each side {low}..{high});\n"
-     "the picture keeps its 4:3 shape with black bars"},
-    {"--display", nullptr, OptionKind::Number, "N", 0, 63, "a screen number",
-     "the screen to show on, {low}..{high} (default 0)"},
-    {"--list-displays", nullptr, OptionKind::Flag, nullptr, 0, 0, nullptr, "print the screens: index, name, size"},
-    {"--gentle", nullptr, OptionKind::Flag, nullptr, 0, 0, nullptr,
-     "gentle mode: where the show flashes, each frame is blended into the last,\n"
-     "so that no second holds more than 3 flashes"},
-    Heading("Sound:"),
-    AudioOffsetOption,
-    {"--audio-device", nullptr, OptionKind::Text, "NAME", 0, 0, "a name",
-     "play on this output instead of the default one"},
-    {"--list-audio-devices", nullptr, OptionKind::Flag, nullptr, 0, 0, nullptr, "print the sound outputs' names"},
-    {"--mute", nullptr, OptionKind::Flag, nullptr, 0, 0, nullptr,
-     "no sound: the show follows the music's clock in silence"},
-    Heading("What to play:"),
-    OrderOption("--from", "start at the first row of this order, {low}..{high} (default 0)"),
-    {"--loop", nullptr, OptionKind::Flag, nullptr, 0, 0, nullptr,
-     "start again from the beginning when the show ends, until Escape"},
-    HelpOption,
-    {"--version", nullptr, OptionKind::Stop, nullptr, 0, 0, nullptr, "the program's version"},
-};
-
-// Made from the table when the program loads.
 static const std::string ViewerUsage =
     OptionHelp("sideways [options]", "Plays the show on the whole screen, from the beginning to the end; Escape ends it.",
                ViewerOptionTable);
 const char* const ViewerUsageText = ViewerUsage.c_str();
 
-ViewerOptions DefaultViewerOptions()
+static constexpr ExitRow ViewerExitTable[] = {
+    {ExitDone, "The show ended: by Escape, at the end of the music or because another program destroyed its "
+               "window; or a list, the usage text or the version was asked for."},
+    {ExitFailed, "It could not run or went wrong: no display, no sound output (\"Init FAIL\"), no OpenGL, an "
+                 "empty list. A message on standard error says which."},
+    {ExitBadArguments, "A bad command line, or a screen that is not there: the message and the usage text go to "
+                       "standard error."},
+};
+const std::span<const ExitRow> ViewerExitCodes = ViewerExitTable;
+
+// Puts one given option into the record. A switch over every id, so a row whose id has no case
+// here does not build.
+static void Store(const GivenOption& g, ViewerOptions* o)
 {
-    return ViewerOptions{false, 960, 720, 0, 0, "", 0, false, false, false, false, false, false, false};
+    const auto number = static_cast<int32_t>(g.number);
+    switch (static_cast<ViewerOption::Id>(g.row->id)) {
+    case ViewerOption::Window:
+        o->window = true;
+        if (g.width != 0) {
+            o->windowWidth = static_cast<int32_t>(g.width);
+            o->windowHeight = static_cast<int32_t>(g.height);
+        }
+        break;
+    case ViewerOption::Display: o->display = number; break;
+    case ViewerOption::ListDisplays: o->listDisplays = true; break;
+    case ViewerOption::Gentle: o->gentle = true; break;
+    case ViewerOption::AudioOffset: o->audioOffsetMillis = number; break;
+    case ViewerOption::AudioDevice: o->audioDevice = g.text; break;
+    case ViewerOption::ListAudioDevices: o->listAudioDevices = true; break;
+    case ViewerOption::Mute: o->mute = true; break;
+    case ViewerOption::From: o->fromOrder = number; break;
+    case ViewerOption::Loop: o->loop = true; break;
+    case ViewerOption::Help: o->help = true; break;
+    case ViewerOption::Version: o->version = true; break;
+    case ViewerOption::Count: break;
+    }
 }
 
 bool ParseViewerOptions(int argc, const char* const* argv, const char* offsetVariable, ViewerOptions* o,
                         std::string* error)
 {
-    *o = DefaultViewerOptions();
+    *o = ViewerOptions{};
     std::vector<GivenOption> given;
     if (!ParseCommandLine(ViewerOptionTable, argc, argv, &given, error))
         return false;
-    for (const GivenOption& g : given) {
-        const std::string_view name = g.row->name;
-        const auto number = static_cast<int32_t>(g.number);
-        if (name == "--window") {
-            o->window = true;
-            if (g.width != 0) {
-                o->windowWidth = static_cast<int32_t>(g.width);
-                o->windowHeight = static_cast<int32_t>(g.height);
-            }
-        } else if (name == "--display") {
-            o->display = number;
-        } else if (name == "--audio-offset") {
-            o->audioOffsetMillis = number;
-        } else if (name == "--audio-device") {
-            o->audioDevice = g.text;
-        } else if (name == "--from") {
-            o->fromOrder = number;
-        } else {
-            (name == "--list-displays"       ? o->listDisplays
-             : name == "--list-audio-devices" ? o->listAudioDevices
-             : name == "--loop"               ? o->loop
-             : name == "--mute"               ? o->mute
-             : name == "--gentle"             ? o->gentle
-             : name == "--help"               ? o->help
-                                              : o->version) = true;
-        }
-    }
+    for (const GivenOption& g : given)
+        Store(g, o);
     if (o->help || o->version)
         return true;
     long offset = 0;
-    if (FindGiven(given, "--audio-offset") == nullptr && offsetVariable != nullptr && offsetVariable[0] != '\0') {
-        if (!ParseOptionNumber(AudioOffsetOption, "SIDEWAYS_AUDIO_OFFSET_MS", offsetVariable, &offset, error))
+    if (FindGiven(given, ViewerOption::AudioOffset) == nullptr && offsetVariable != nullptr &&
+        offsetVariable[0] != '\0') {
+        if (!ParseOptionNumber(OptionOf(ViewerOptionTable, ViewerOption::AudioOffset), "SIDEWAYS_AUDIO_OFFSET_MS",
+                               offsetVariable, &offset, error))
             return false;
         o->audioOffsetMillis = static_cast<int32_t>(offset);
     }

@@ -2,8 +2,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "files/file_system.h"
+#include "files/wav.h"
+#include "offline/landscape.h"
+#include "sound/music.h"
 
 std::vector<std::string> EncoderArguments(const EncoderSettings& s)
 {
@@ -44,4 +49,59 @@ bool EncodeFrame(Encoder* e, const uint8_t* rgb, size_t bytes, std::string* erro
         return true;
     *error = StopSignal != 0 ? "interrupted" : "ffmpeg stopped taking frames (" + std::string(std::strerror(errno)) + ")";
     return false;
+}
+
+bool EncodePicture(Encoder* e, const uint8_t* picture, int scale, std::vector<uint8_t>* buffer, std::string* error)
+{
+    buffer->resize(LandscapeBytes(scale));
+    ScalePicture(picture, scale, buffer->data());
+    if (EncodeFrame(e, buffer->data(), buffer->size(), error))
+        return true;
+    std::string status;
+    if (StopSignal == 0 && !FinishEncoder(e, &status))
+        *error += ": " + status;
+    return false;
+}
+
+bool OpenVideoSound(VideoSound* s, const std::string& videoFolder, bool streamed, std::string* error)
+{
+    std::string folder = videoFolder;
+    if (streamed) {
+        std::error_code failed;
+        folder = std::filesystem::temp_directory_path(failed).string();
+        if (failed) {
+            *error = "cannot write the video's sound: no temporary folder (" + failed.message() + ")";
+            return false;
+        }
+        if (folder.find_last_of(PathSeparators) != folder.size() - 1)
+            folder += '/';
+    }
+    s->file = Descriptor(CreateHiddenFile(folder, "sound.wav", &s->name));
+    if (s->file.fd < 0)
+        *error = "cannot write the video's sound in " + (folder.empty() ? std::string(".") : folder) + ": " +
+                 std::strerror(errno);
+    return s->file.fd >= 0;
+}
+
+void CloseVideoSound(VideoSound* s)
+{
+    if (!CloseDescriptor(&s->file)) {
+    }  // read by ffmpeg already, or never: nothing depends on its last bytes now
+    if (!s->name.empty() && !RemoveFile(s->name)) {
+    }  // gone already
+    s->name.clear();
+}
+
+bool StartVideo(Encoder* e, VideoSound* s, const std::string& ffmpeg, const FileTarget& video,
+                const std::string& container, int scale, uint32_t fps, std::span<const int16_t> sound, std::string* error)
+{
+    if (!WriteStereoWav(s->file.fd, sound, MusicRate) || !RewindFile(s->file.fd)) {
+        *error = "cannot write the video's sound: " + std::string(std::strerror(errno));
+        return false;
+    }
+    EncoderSettings settings = {ffmpeg, video.file.temp, container, s->name,
+                                LandscapeWidth * scale, LandscapeHeight * scale, fps};
+    settings.outputFd = video.stream.fd;
+    settings.audioFd = s->name.empty() ? s->file.fd : -1;
+    return StartEncoder(e, settings, error);
 }

@@ -25,7 +25,7 @@ struct FrameWorkers {
 // Starts `threads` workers that run work(slot) for each slot handed to them; work runs on one
 // worker at a time per slot and must touch nothing but its slot. The workers block the interrupt
 // signals, which reach the main thread alone. False with the reason when a thread cannot start.
-bool StartWorkers(FrameWorkers* w, int threads, std::function<void(int slot)> work, std::string* error);
+[[nodiscard]] bool StartWorkers(FrameWorkers* w, int threads, std::function<void(int slot)> work, std::string* error);
 // Main thread: the slot is filled; queue its work.
 void HandSlot(FrameWorkers* w, int slot);
 // Main thread: waits until the work of a handed slot is done.

@@ -16,12 +16,8 @@
 #include "app/driver.h"
 #include "capture/encoder.h"
 #include "capture/frame_workers.h"
-#include "capture/landscape.h"
 #include "capture/options.h"
 #include "capture/outputs.h"
-#include "capture/png.h"
-#include "capture/show_music.h"
-#include "capture/show_player.h"
 #include "capture/system.h"
 #include "display/convert.h"
 #include "files/file_system.h"
@@ -29,6 +25,10 @@
 #include "flash/flash.h"
 #include "flash/gentle.h"
 #include "frame/frame.h"
+#include "offline/landscape.h"
+#include "offline/png.h"
+#include "offline/show_music.h"
+#include "offline/show_player.h"
 #include "sound/music.h"
 
 // Takes back everything not committed and says why the run failed.
@@ -37,13 +37,13 @@ static int Fail(Outputs* out, const std::string& why)
     DiscardOutputs(out);
     if (StopSignal == 0) {
         std::fprintf(stderr, "sideways-capture: %s\n", why.c_str());
-        return 1;
+        return ExitFailed;
     }
     if (out->committed.empty())
         std::fprintf(stderr, "sideways-capture: interrupted; nothing was kept\n");
     else
         std::fprintf(stderr, "sideways-capture: interrupted; %s put in place, nothing else\n", out->committed.c_str());
-    return 128 + StopSignal;
+    return ExitSignalBase + StopSignal;
 }
 
 // A line on the terminal, redrawn at most four times a second; nothing when stderr is no terminal.
@@ -79,16 +79,9 @@ static void ShowProgress(Progress* p, uint32_t done, uint32_t total, uint32_t at
 static bool StartUp(const CaptureOptions& o, std::vector<uint16_t>* pixels, ShowMusic* music, Stretch* stretch,
                     std::string* error)
 {
-    pixels->assign(BufferPixels, 0);
-    Framebuffer = pixels->data();
     ShowState start;
-    if (!PrepareShow(&start, nullptr, error))
-        return false;
-    if (!RenderShow(music, o.fps, o.fromOrder, o.toOrder, stretch)) {
-        *error = "the embedded music could not be played to the end of order " + std::to_string(o.toOrder);
-        return false;
-    }
-    return true;
+    return PrepareOfflineShow(pixels, &start, error) &&
+           RenderShowMusic(music, o.fps, o.fromOrder, o.toOrder, stretch, error);
 }
 
 // One frame on its way to the outputs: drawn on the main thread, finished on a worker thread,
@@ -231,8 +224,10 @@ static int Capture(const CaptureOptions& o, Outputs* out)
     Framebuffer = nullptr;
     if (!done || StopSignal != 0)
         return Fail(out, done ? "interrupted" : error);
+    for (size_t at = 0, end; (end = out->notes.find('\n', at)) != std::string::npos; at = end + 1)
+        std::fprintf(stderr, "sideways-capture: %s\n", out->notes.substr(at, end - at).c_str());
     DiscardOutputs(out);
-    return 0;
+    return ExitDone;
 }
 
 int main(int argc, char** argv)
@@ -242,11 +237,11 @@ int main(int argc, char** argv)
     std::string error;
     if (!ParseOptions(argc - 1, argv + 1, &options, &error)) {
         std::fprintf(stderr, "sideways-capture: %s\n%s", error.c_str(), UsageText);
-        return 2;
+        return ExitBadArguments;
     }
     if (options.help) {
         std::fputs(UsageText, stdout);
-        return 0;
+        return ExitDone;
     }
     Outputs outputs;
     return Capture(options, &outputs);

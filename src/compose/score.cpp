@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/show_timing.h"
 #include "compose/synth.h"
+#include "show/show_timing.h"
 
 // The soundtrack in A minor at 125 BPM, 8 rows to a beat: a row is a 32nd note, an order of 64
 // rows is two bars of 4/4. The song is written on one long grid of 32 x 64 rows and cut into

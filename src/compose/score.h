@@ -9,9 +9,9 @@
 
 // Fills module with the whole soundtrack (header, orders, patterns and instruments); false with
 // the first slip in the score's text (a misspelt chord or melody step) in error.
-bool ComposeSoundtrack(XmModule* module, std::string* error);
+[[nodiscard]] bool ComposeSoundtrack(XmModule* module, std::string* error);
 
 // The soundtrack as XM bytes, the file assets/music.xm holds: ComposeSoundtrack, then EncodeXm
 // into *bytes (replacing what they held); false with the first fault in error. Pure arithmetic
 // on doubles: about 0.6 s natively, and the same bytes wherever the maths library rounds alike.
-bool ComposeSoundtrackBytes(std::vector<uint8_t>* bytes, std::string* error);
+[[nodiscard]] bool ComposeSoundtrackBytes(std::vector<uint8_t>* bytes, std::string* error);

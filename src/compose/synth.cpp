@@ -86,7 +86,7 @@ void FadeTail(std::vector<double>* v, double seconds)
 {
     const size_t n = std::min(v->size(), static_cast<size_t>(seconds * DrumRate));
     for (size_t i = 0; i < n; ++i)
-        (*v)[v->size() - n + i] *= 1.0 - static_cast<double>(i + 1) / n;
+        (*v)[v->size() - n + i] *= 1.0 - static_cast<double>(i + 1) / static_cast<double>(n);
 }
 
 XmEnvelope MakeEnvelope(std::initializer_list<XmEnvelopePoint> points, int sustainPoint)
@@ -126,7 +126,7 @@ XmInstrument SynthKick()
     Biquad click = MakeFilter(FilterKind::LowPass, 3000, 0.7, DrumRate);
     double phase = 0;
     for (size_t i = 0; i < v.size(); ++i) {
-        const double t = i / DrumRate;
+        const double t = static_cast<double>(i) / DrumRate;
         phase += 2 * Pi * (46 + 120 * std::exp(-t * 28) + 300 * std::exp(-t * 180)) / DrumRate;
         const double body = std::tanh(1.8 * std::sin(phase)) * std::exp(-t * 7.5) * std::min(1.0, t * 800);
         v[i] = body + 0.35 * Filter(&click, NextNoise(&noise)) * std::exp(-t * 250);
@@ -142,7 +142,7 @@ XmInstrument SynthSnare()
     Biquad high = MakeFilter(FilterKind::HighPass, 900, 0.7, DrumRate);
     Biquad low = MakeFilter(FilterKind::LowPass, 9000, 0.7, DrumRate);
     for (size_t i = 0; i < v.size(); ++i) {
-        const double t = i / DrumRate;
+        const double t = static_cast<double>(i) / DrumRate;
         const double body = 0.55 * std::sin(2 * Pi * 185 * t) * std::exp(-t * 28) +
                             0.3 * std::sin(2 * Pi * 330 * t) * std::exp(-t * 35);
         const double hiss = Filter(&low, Filter(&high, NextNoise(&noise))) * std::exp(-t * 16);
@@ -158,7 +158,7 @@ XmInstrument SynthClap()
     Noise noise{37};
     Biquad band = MakeFilter(FilterKind::BandPass, 1300, 1.2, DrumRate);
     for (size_t i = 0; i < v.size(); ++i) {
-        const double t = i / DrumRate;
+        const double t = static_cast<double>(i) / DrumRate;
         double env = 0;
         for (double start : {0.0, 0.011, 0.023})
             if (t >= start)
@@ -181,7 +181,7 @@ std::vector<double> Metal(double seconds, double decay, double base, double nois
     Biquad high2 = MakeFilter(FilterKind::HighPass, highPassHz, 0.7, DrumRate);
     Biquad low = MakeFilter(FilterKind::LowPass, 15000, 0.7, DrumRate);
     for (size_t i = 0; i < v.size(); ++i) {
-        const double t = i / DrumRate;
+        const double t = static_cast<double>(i) / DrumRate;
         double metal = 0;
         for (double r : ratios)
             metal += std::sin(2 * Pi * base * r * t) >= 0 ? 1.0 : -1.0;
@@ -200,7 +200,7 @@ XmInstrument SynthRide()
 {
     std::vector<double> v = Metal(0.8, 5.5, 680, 0.55, 5000, 53);
     for (size_t i = 0; i < v.size(); ++i) {
-        const double t = i / DrumRate;  // the bell of the ride: two plain partials
+        const double t = static_cast<double>(i) / DrumRate;  // the bell of the ride: two plain partials
         v[i] += (0.03 * std::sin(2 * Pi * 2830 * t) + 0.025 * std::sin(2 * Pi * 4070 * t)) * std::exp(-t * 14);
     }
     return OneShot("ride", v, 64, 176);
@@ -213,7 +213,7 @@ XmInstrument SynthTom()
     Biquad band = MakeFilter(FilterKind::BandPass, 900, 1.0, DrumRate);
     double phase = 0;
     for (size_t i = 0; i < v.size(); ++i) {
-        const double t = i / DrumRate;
+        const double t = static_cast<double>(i) / DrumRate;
         phase += 2 * Pi * (98 + 50 * std::exp(-t * 14)) / DrumRate;
         v[i] = std::sin(phase) * std::exp(-t * 7) * std::min(1.0, t * 1500) +
                0.25 * Filter(&band, NextNoise(&noise)) * std::exp(-t * 40);
@@ -230,7 +230,7 @@ XmInstrument SynthRiser()
     const double n = static_cast<double>(v.size());
     Biquad band{};
     for (size_t i = 0; i < v.size(); ++i) {
-        const double x = i / n;
+        const double x = static_cast<double>(i) / n;
         if (i % 32 == 0) {  // retune the band every 32 frames; its memory carries over
             Biquad next = MakeFilter(FilterKind::BandPass, 250 * std::pow(40.0, x), 4.0, DrumRate);
             next.x1 = band.x1; next.x2 = band.x2; next.y1 = band.y1; next.y2 = band.y2;
@@ -257,7 +257,7 @@ XmInstrument SynthImpact()
     Biquad low = MakeFilter(FilterKind::LowPass, 500, 0.7, DrumRate);
     double phase = 0;
     for (size_t i = 0; i < v.size(); ++i) {
-        const double t = i / DrumRate;
+        const double t = static_cast<double>(i) / DrumRate;
         phase += 2 * Pi * (34 + 50 * std::exp(-t * 6)) / DrumRate;
         v[i] = std::tanh(1.5 * std::sin(phase)) * std::exp(-t * 2.2) * std::min(1.0, t * 500) +
                0.6 * Filter(&low, NextNoise(&noise)) * std::exp(-t * 5);
@@ -325,7 +325,7 @@ std::vector<double> RenderTone(Harmonics* harmonics, int maxHarmonic, const std:
     for (size_t v = 0; v < tone->detune.size(); ++v) {
         const int64_t k = tone->cycles + tone->detune[v];
         for (int h = 1; h <= maxHarmonic && h * k < loop / 2; ++h) {
-            const int64_t phase = static_cast<int64_t>((NextNoise(&phases) + 1) * 0.5 * loop) % loop;
+            const int64_t phase = static_cast<int64_t>((NextNoise(&phases) + 1) * 0.5 * static_cast<double>(loop)) % loop;
             const std::vector<double>& amplitude = AmplitudeOf(harmonics, h);
             const double gain = tone->voiceGain[v];
             const double held = gain * amplitude[static_cast<size_t>(attackFrames)];
@@ -537,7 +537,7 @@ XmInstrument SynthBell()
     const double rate = EqualTemperedHz(NoteC4) * periodFrames;
     std::vector<double> v(static_cast<size_t>(2.4 * rate));
     for (size_t i = 0; i < v.size(); ++i) {
-        const double t = i / rate;
+        const double t = static_cast<double>(i) / rate;
         double x = 0;
         for (const Partial& p : partials)
             x += p.amplitude * std::sin(2 * Pi * p.ratio * static_cast<double>(i) / periodFrames) * std::exp(-t * p.decay);
@@ -545,7 +545,7 @@ XmInstrument SynthBell()
     }
     const size_t fade = static_cast<size_t>(0.05 * rate);
     for (size_t i = 0; i < fade; ++i)
-        v[v.size() - fade + i] *= 1.0 - static_cast<double>(i + 1) / fade;
+        v[v.size() - fade + i] *= 1.0 - static_cast<double>(i + 1) / static_cast<double>(fade);
     XmInstrument in;
     in.name = "bell";
     XmSample s;

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "compose/bytes.h"
+#include "bytes/little_endian.h"
 #include "compose/xm_layout.h"
 
 namespace {

@@ -93,11 +93,11 @@ struct XmModule {
 
 // Checks the module against the format's limits; false when it cannot be written, with one
 // sentence naming the first rule broken (e.g. "order 3 names pattern 9, but there are 4").
-bool CheckXm(const XmModule* module, std::string* error);
+[[nodiscard]] bool CheckXm(const XmModule* module, std::string* error);
 
 // Appends the module's XM bytes to out; when CheckXm finds a fault, writes nothing and returns
 // false with that fault.
-bool EncodeXm(const XmModule* module, std::vector<uint8_t>* out, std::string* error);
+[[nodiscard]] bool EncodeXm(const XmModule* module, std::vector<uint8_t>* out, std::string* error);
 
 // Makes an empty pattern of the given size (all cells empty).
 XmPattern MakeXmPattern(uint16_t rows, uint16_t channels);

@@ -31,7 +31,7 @@ void FadePicture(const Region* r, uint32_t level)
         const uint16_t red = static_cast<uint16_t>((uint32_t{static_cast<uint16_t>(p >> 11)} * fraction) >> 16);
         const uint16_t green = static_cast<uint16_t>((uint32_t{static_cast<uint16_t>((p >> 5) & 63)} * fraction) >> 16);
         const uint16_t blue = static_cast<uint16_t>((uint32_t{static_cast<uint16_t>(p & 31)} * fraction) >> 16);
-        dst[k] = static_cast<uint16_t>((red << 11) | (green << 5) | blue);
+        dst[k] = PackLevels565(red, green, blue);
     }
 }
 

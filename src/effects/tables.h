@@ -35,4 +35,4 @@ void BuildRotoTexture();
 // the tunnel's and the rotozoomer's, then the font cut out of ScrollerPicture (put back as
 // supplied first, so that a second call cuts the same font) and ScrollText encoded. Main thread,
 // before any effect runs. Returns false, with nothing built, when a heap table cannot be allocated.
-bool BuildTables(const Region* r);
+[[nodiscard]] bool BuildTables(const Region* r);

@@ -8,8 +8,11 @@
 #include <vector>
 
 #include "files/file_system.h"
+#include "files/pending_folder.h"
 
 namespace fs = std::filesystem;
+
+volatile std::sig_atomic_t StopSignal = 0;
 
 std::string FolderOf(const std::string& path)
 {
@@ -91,7 +94,7 @@ std::string FileKey(const std::string& target)
 static constexpr char TempPrefix[] = "sideways-";
 static constexpr char TempSuffix[] = ".part";
 
-static std::string TempName(const std::string& hint)
+std::string TempName(const std::string& hint)
 {
     constexpr size_t NameMax = 255;  // bytes in a file name on the file systems we write to
     static uint32_t count = 0;
@@ -110,15 +113,55 @@ bool IsTemporaryName(const std::string& name)
     return digits > prefix && digits != std::string::npos && name[digits] == '-';
 }
 
-void RemoveStaleTemporaries(const std::string& folder)
+bool ResolveFileTarget(FileTarget* f, const std::string& path, std::string* error)
 {
-    std::error_code ec;
-    std::vector<std::string> found;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder.empty() ? "." : folder, ec))
-        if (IsTemporaryName(entry.path().filename().string()))
-            found.push_back(folder + entry.path().filename().string());
-    for (const std::string& path : found)
-        RemoveIfStale(path);
+    f->path = path;
+    int named = -1;
+    if (!ResolveTarget(path, &f->target, &named, error))
+        return false;
+    if (named >= 0) {
+        f->stream = Descriptor(DuplicateDescriptor(named));
+        if (f->stream.fd < 0) {
+            *error = "cannot write " + path + ": descriptor " + std::to_string(named) + " is not open";
+            return false;
+        }
+        f->key = DescriptorKey(f->stream.fd);
+        return true;
+    }
+    if (NameOf(f->target).empty() || KindOf(f->target) == FileKind::Folder) {
+        *error = "cannot write " + path + ": it is a folder";
+        return false;
+    }
+    f->key = FileKey(f->target);
+    return true;
+}
+
+bool OpenFileTarget(FileTarget* f, std::string* error)
+{
+    if (f->stream.fd >= 0)
+        return true;
+    const FileKind kind = KindOf(f->target);
+    if (kind == FileKind::Device || kind == FileKind::Pipe) {
+        f->stream = Descriptor(OpenStream(f->target));
+        if (f->stream.fd < 0)
+            *error = WriteFailure(f->path, errno);
+        return f->stream.fd >= 0;
+    }
+    return OpenPending(&f->file, f->path, f->target, error);
+}
+
+bool ResolveFolderTarget(const std::string& path, std::string* folder, std::string* key, std::string* error)
+{
+    int named = -1;
+    if (!ResolveTarget(path, folder, &named, error))
+        return false;
+    const FileKind kind = KindOf(*folder);
+    if (named >= 0 || (kind != FileKind::Folder && kind != FileKind::Missing)) {
+        *error = "cannot write into " + path + ": it is not a folder";
+        return false;
+    }
+    *key = FileKey(*folder);
+    return true;
 }
 
 bool OpenPending(PendingFile* f, const std::string& path, const std::string& target, std::string* error)
@@ -135,7 +178,9 @@ bool OpenPending(PendingFile* f, const std::string& path, const std::string& tar
         return false;
     }
     const std::string folder = FolderOf(target);
-    RemoveStaleTemporaries(folder);
+    FolderHold in;
+    if (OpenFolder(folder, &in))
+        RemoveStaleTemporaries(in);
     do {
         f->temp = folder + TempName(NameOf(target));
         f->fd = CreateHeldFile(f->temp);
@@ -146,8 +191,11 @@ bool OpenPending(PendingFile* f, const std::string& path, const std::string& tar
         return false;
     }
     // A private file stays private while it is written.
-    KeepModeAndOwner(f->fd, target);
-    return true;
+    if (KeepModeAndOwner(f->fd, target))
+        return true;
+    *error = WriteFailure(path, errno);
+    DiscardPending(f);
+    return false;
 }
 
 bool WritePending(PendingFile* f, const void* data, size_t bytes, std::string* error)
@@ -174,11 +222,14 @@ bool CheckPending(const PendingFile* f, std::string* error)
 
 bool CommitPending(PendingFile* f, std::string* error)
 {
-    KeepModeAndOwner(f->fd, f->target);
-    const bool done = CommitHeldFile(f->fd, f->temp, f->target);
+    const bool kept = KeepModeAndOwner(f->fd, f->target);
+    const bool done = kept && CommitHeldFile(f->fd, f->temp, f->target);
     if (!done) {
         *error = WriteFailure(f->path, errno);
-        std::remove(f->temp.c_str());
+        if (!kept && !CloseFile(f->fd)) {
+        }  // failed already: the reason above is the one to give
+        if (!RemoveFile(f->temp)) {
+        }  // gone already: nothing is left behind either way
     }
     f->fd = -1;
     f->temp.clear();
@@ -191,21 +242,6 @@ void DiscardPending(PendingFile* f)
         DiscardHeldFile(f->fd, f->temp);
     f->fd = -1;
     f->temp.clear();
-}
-
-bool MakeTemporaryFolder(const std::string& parent, const std::string& hint, std::string* path, intptr_t* held,
-                         std::string* error)
-{
-    bool made = false;
-    do {
-        *path = parent + TempName(hint);
-        made = CreateHeldFolder(*path, held);
-    } while (!made && errno == EEXIST);
-    if (made)
-        return true;
-    *error = CreateFailure(parent + hint, parent, errno);
-    path->clear();
-    return false;
 }
 
 bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, std::string* error)

@@ -13,11 +13,15 @@ constexpr uint16_t BufferCenterX = 120;
 constexpr uint16_t BufferCenterY = 160;
 constexpr size_t BufferPixels = size_t{BufferWidth} * BufferHeight;
 
-// RGB565 from 8-bit intensities, the one packing rule: each channel keeps its high bits, nothing
-// is rounded.
+// RGB565 from levels already at its depths (red and blue 0..31, green 0..63), the one packing rule.
+constexpr uint16_t PackLevels565(uint32_t red, uint32_t green, uint32_t blue)
+{
+    return static_cast<uint16_t>((red << 11) | (green << 5) | blue);
+}
+// RGB565 from 8-bit intensities: each channel keeps its high bits, nothing is rounded.
 constexpr uint16_t PackRgb565(uint8_t red, uint8_t green, uint8_t blue)
 {
-    return static_cast<uint16_t>(((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3));
+    return PackLevels565(uint32_t{red} >> 3, uint32_t{green} >> 2, uint32_t{blue} >> 3);
 }
 
 // The clock, milliseconds and whole seconds since the music started; 0 until the first frame.

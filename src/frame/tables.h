@@ -11,4 +11,4 @@ extern uint16_t* RingTable;      // DistanceTable entry AND 16
 
 // Builds both tables for the record's stride and height. Main thread, before any effect reads
 // them. Returns false, keeping the tables it had, when a table cannot be allocated.
-bool BuildFrameTables(const Region* r);
+[[nodiscard]] bool BuildFrameTables(const Region* r);

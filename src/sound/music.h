@@ -31,7 +31,7 @@ size_t RenderMusic(MusicDecoder* m, float* interleaved, size_t frames);
 uint32_t MusicPosition(MusicDecoder* m);
 // Moves playback to position (packed as PackPosition), also after the end; false when the module
 // has no such place.
-bool SeekMusic(MusicDecoder* m, uint32_t position);
+[[nodiscard]] bool SeekMusic(MusicDecoder* m, uint32_t position);
 // The play length in seconds, as libopenmpt computes it.
 double MusicDurationSeconds(MusicDecoder* m);
 // The number of orders in the module's order list.

@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # The demo in a window, started at the tunnel: `--window 640x480 --from 19` opens a 640x480 window
 # that shows the tunnel within a second, the whole picture at its 4:3 shape; widened, the window
-# keeps the picture 4:3 between black bars. Escape still ends it with exit code 0.
+# keeps the picture 4:3 between black bars. Escape still ends it with exit code 0. A screen the
+# one-screen server does not have is a bad argument: exit 2, the reason and the usage.
 source "$(dirname "$0")/lib/common.bash"
 start_xvfb 1280x720
+
+status=0
+"$BUILD_DIR/sideways" --window --display 1 >/dev/null 2>"$TMP/stderr" || status=$?
+[[ $status -eq 2 ]] && grep -q "there is no screen 1" "$TMP/stderr" && grep -q "^usage: " "$TMP/stderr" ||
+  fail "--display 1 on one screen exited $status: $(cat "$TMP/stderr")"
 
 # What the tunnel looks like over the first second and a bit of order 19, 40 frames a second.
 "$BUILD_DIR/sideways-capture" --from 19 --to 19 --fps 40 --png "$TMP/tunnel" >/dev/null ||
@@ -41,4 +47,4 @@ kill -0 "$pid" 2>/dev/null || fail "the demo ended early: $(cat "$TMP/stderr")"
 xdotool windowfocus --sync "$window" key Escape
 wait_exit "$pid" 1
 [[ $EXIT_CODE -eq 0 ]] || fail "exit code $EXIT_CODE after Escape: $(cat "$TMP/stderr")"
-echo "ok: tunnel within a second (best RMSE $best), bars at 800x480 (middle mean $middle)"
+echo "ok: no screen 1 refused; tunnel within a second (best RMSE $best), bars at 800x480 (middle mean $middle)"

@@ -11,7 +11,7 @@
 
 #include "assets/assets.h"
 #include "sound/music.h"
-#include "platform/sdl/sound.h"
+#include "platform/sdl_sound/sound.h"
 
 namespace {
 const SoundTable& S = SdlSound;

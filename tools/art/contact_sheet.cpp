@@ -15,6 +15,7 @@
 #include "assets/assets.h"
 #include "canvas.h"
 #include "effects/effects.h"
+#include "offline/show_player.h"
 #include "pixel_font.h"
 
 namespace {
@@ -78,11 +79,10 @@ int main(int argc, char** argv)
     PutTiled(&sheet, RotoTexture, 256, 1, Gap, row2, "roto texture, 2 x 2");
     PutTiled(&sheet, TunnelTexture, 128, 2, 2 * Gap + 512, row2, "tunnel texture, 2 x 2 at twice the size");
 
-    std::vector<uint16_t> frame(BufferPixels);
-    Framebuffer = frame.data();
+    std::vector<uint16_t> frame;
     ShowState start;
     std::string error;
-    if (!PrepareShow(&start, nullptr, &error)) {
+    if (!PrepareOfflineShow(&frame, &start, &error)) {
         std::fprintf(stderr, "contact-sheet: %s\n", error.c_str());
         return 1;
     }

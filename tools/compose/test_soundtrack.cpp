@@ -17,12 +17,12 @@
 #include <xmp.h>
 #endif
 
-#include "app/show_timing.h"
 #include "assets/assets.h"
-#include "compose/bytes.h"
+#include "bytes/little_endian.h"
+#include "compose/xm_layout.h"
+#include "show/show_timing.h"
 #include "sound/music.h"
 #include "support.h"
-#include "compose/xm_layout.h"
 
 // What runs a program this build made: nothing, or qemu in a cross build for another processor.
 #ifndef SIDEWAYS_TOOL_RUNNER

@@ -6,7 +6,7 @@
 #include <stb_image.h>
 
 #include "assets/layout.h"
-#include "compose/bytes.h"
+#include "bytes/little_endian.h"
 #include "compose/xm_layout.h"
 
 namespace {

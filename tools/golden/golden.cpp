@@ -6,10 +6,10 @@
 #include <iterator>
 
 #include "app/timeline.h"
-#include "capture/landscape.h"
-#include "capture/png.h"
 #include "display/convert.h"
 #include "frame/frame.h"
+#include "offline/landscape.h"
+#include "offline/png.h"
 #include "sound/music.h"
 
 const char* const GoldenHeader =

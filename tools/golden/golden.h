@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "capture/show_music.h"
-#include "capture/show_player.h"
 #include "frame/frame.h"
+#include "offline/show_music.h"
+#include "offline/show_player.h"
 
 constexpr uint32_t GoldenFps = 60;
 

@@ -16,18 +16,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: golden-generator FRAMES LINES\n");
         return 2;
     }
-    std::vector<uint16_t> pixels(BufferPixels);
-    Framebuffer = pixels.data();
+    std::vector<uint16_t> pixels;
     ShowState start;
-    std::string error;
-    if (!PrepareShow(&start, nullptr, &error)) {
-        std::fprintf(stderr, "golden-generator: %s\n", error.c_str());
-        return 1;
-    }
     ShowMusic music;
     Stretch show;
-    if (!RenderShow(&music, GoldenFps, 0, LastOrder, &show)) {
-        std::fprintf(stderr, "golden-generator: the embedded music ends before the show does\n");
+    std::string error;
+    if (!PrepareOfflineShow(&pixels, &start, &error) ||
+        !RenderShowMusic(&music, GoldenFps, 0, LastOrder, &show, &error)) {
+        std::fprintf(stderr, "golden-generator: %s\n", error.c_str());
         return 1;
     }
     const std::vector<uint32_t> chosen = ChooseGoldenFrames(&music, &show);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/show_timing.h"
 #include "assets/assets.h"
+#include "show/show_timing.h"
 #include "sound/music.h"
 
 static NullPlatform* State = nullptr;

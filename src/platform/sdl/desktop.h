@@ -11,11 +11,11 @@ void WatchNativeWindow(SDL_Window* window);
 // Called from SDL's event watch (any thread) with every event SDL queues.
 void SeeNativeEvent(const SDL_Event* e);
 // True once another program destroyed the window. Any thread.
-bool NativeWindowGone();
+[[nodiscard]] bool NativeWindowGone();
 // Shows a modal error box for the show's window (nullptr before it exists) and calls pollQuit
 // while the box is up; a quit request (Escape, a close request, a terminating signal) closes it.
 // True when a quit request closed the box. Says on stderr when no box could be shown.
-bool ShowDesktopBox(SDL_Window* window, const char* caption, const char* text, bool (*pollQuit)());
+[[nodiscard]] bool ShowDesktopBox(SDL_Window* window, const char* caption, const char* text, bool (*pollQuit)());
 // What the show says when it finds no display, with this desktop's own hint.
 extern const char* const NoDisplayText;
 // Takes what the desktop still has to say about the window, before SDL_Quit closes the connection.

@@ -84,6 +84,12 @@ static bool StartVideo(std::string* error)
     return true;
 }
 
+int CountScreens()
+{
+    std::string error;
+    return StartVideo(&error) ? SDL_GetNumVideoDisplays() : -1;
+}
+
 bool ListDisplays(std::string* text, std::string* error)
 {
     if (!StartVideo(error))

@@ -10,9 +10,11 @@ void ChooseDisplay(int display, bool window, int width, int height);
 // Opens the window chosen (borderless over the whole screen unless a window was asked for) with a
 // legacy OpenGL context, sets up the projection and the 512 x 512 texture and shows black. False,
 // with *error saying why, when there is no display, no such screen or no OpenGL.
-bool CreateDisplay(std::string* error);
+[[nodiscard]] bool CreateDisplay(std::string* error);
+// How many screens SDL sees, or -1 when there is no display (CreateDisplay then says why).
+int CountScreens();
 // One line per screen SDL sees: index, name, size. False, with *error, when there is no display.
-bool ListDisplays(std::string* text, std::string* error);
+[[nodiscard]] bool ListDisplays(std::string* text, std::string* error);
 // Converts the Framebuffer into the staging texture, uploads it whole and draws it turned a
 // quarter turn clockwise over the whole screen, or over the largest 4:3 part of a window with
 // black bars beside it, then swaps.
@@ -25,12 +27,12 @@ void UploadAndSwap();
 uint32_t DisplayTicks();
 // True when Escape is down now, was pressed since the last poll, or the window was asked to close
 // (window manager, Alt+F4, a terminating signal) or destroyed by another program (said on stderr).
-bool PollQuit();
+[[nodiscard]] bool PollQuit();
 // A modal message box with an OK button, on top of the window; also written to stderr. Escape, a
 // close request or SIGINT/SIGTERM while it is up close it, and PollQuit reports them afterwards.
 void ShowMessage(const char* text, const char* caption);
 // Takes at most one pending event off the queue; true if there was one.
-bool PumpMessage();
+[[nodiscard]] bool PumpMessage();
 // Destroys the GL context and the window and shuts SDL down; the sound must be freed before.
 // Safe when CreateDisplay failed or never ran.
 void CloseDisplay();

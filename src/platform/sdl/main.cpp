@@ -13,7 +13,7 @@
 #include "app/frame_rate.h"
 #include "app/viewer_options.h"
 #include "platform/sdl/display.h"
-#include "platform/sdl/sound.h"
+#include "platform/sdl_sound/sound.h"
 
 static FrameRate Rate;
 
@@ -45,11 +45,11 @@ static int PrintLists(const ViewerOptions& options)
             continue;
         if (!list(&text, &error)) {
             std::fprintf(stderr, "sideways: %s\n", error.c_str());
-            return 1;
+            return ExitFailed;
         }
         std::fputs(text.c_str(), stdout);
     }
-    return 0;
+    return ExitDone;
 }
 
 int main(int argc, char** argv)
@@ -58,14 +58,21 @@ int main(int argc, char** argv)
     std::string error;
     if (!ParseViewerOptions(argc - 1, argv + 1, std::getenv("SIDEWAYS_AUDIO_OFFSET_MS"), &options, &error)) {
         std::fprintf(stderr, "sideways: %s\n%s", error.c_str(), ViewerUsageText);
-        return 2;
+        return ExitBadArguments;
     }
     if (options.help || options.version) {
         std::fputs(options.help ? ViewerUsageText : ViewerVersionText, stdout);
-        return 0;
+        return ExitDone;
     }
     if (options.listDisplays || options.listAudioDevices)
         return PrintLists(options);
+    // A screen the system does not have is a bad argument like one out of range. Without a
+    // display at all, CreateDisplay says so.
+    if (const int screens = CountScreens(); screens >= 0 && options.display >= screens) {
+        std::fprintf(stderr, "sideways: there is no screen %d: the system has %d (--list-displays lists them)\n%s",
+                     options.display, screens, ViewerUsageText);
+        return ExitBadArguments;
+    }
     ChooseDisplay(options.display, options.window, options.windowWidth, options.windowHeight);
     const bool showRate = FrameRateWanted(std::getenv("SIDEWAYS_FPS"));
     const Platform platform = {CreateDisplay, showRate ? PresentAndCount : PresentFrame, DisplayTicks, PollQuit,
@@ -73,7 +80,7 @@ int main(int argc, char** argv)
     const int exitCode = RunDemo(&platform, &options);
     CloseDisplay();
     // A failed start showed no frames to measure.
-    if (showRate && exitCode == 0)
+    if (showRate && exitCode == ExitDone)
         std::fputs(FrameRateReport(&Rate).c_str(), stderr);
     return exitCode;
 }

@@ -15,7 +15,7 @@
 
 #include "app/driver.h"
 #include "compose/score.h"
-#include "platform/sdl/sound.h"
+#include "platform/sdl_sound/sound.h"
 #include "platform/web/audio_clock.h"
 #include "platform/web/display.h"
 #include "sound/music.h"
@@ -140,7 +140,7 @@ EMSCRIPTEN_KEEPALIVE void SidewaysStart()
         return;
     }
     WebPlatform.music = Music;
-    ViewerOptions options = DefaultViewerOptions();
+    ViewerOptions options;
     options.gentle = GentleChosen;
     if (!StartShow(&TheShow, &WebPlatform, &options)) {
         Finish();
@@ -186,8 +186,9 @@ EMSCRIPTEN_KEEPALIVE void SidewaysDrawLevels()
 {
     uint16_t* p = Framebuffer;
     for (int y = 0; y < BufferHeight; ++y) {
-        const uint16_t bands[3] = {static_cast<uint16_t>((y & 31) << 11), static_cast<uint16_t>((y & 63) << 5),
-                                   static_cast<uint16_t>(y & 31)};
+        const auto level = static_cast<uint32_t>(y);
+        const uint16_t bands[3] = {PackLevels565(level & 31, 0, 0), PackLevels565(0, level & 63, 0),
+                                   PackLevels565(0, 0, level & 31)};
         for (int x = 0; x < BufferWidth; ++x)
             *p++ = bands[x / 80];
     }

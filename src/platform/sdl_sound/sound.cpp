@@ -1,4 +1,4 @@
-#include "platform/sdl/sound.h"
+#include "platform/sdl_sound/sound.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,5 +1,6 @@
-// Little-endian bytes in and out of a byte vector, as XM stores its numbers: for the writer, and
-// for the build's module check and the tests that read modules back.
+// Little-endian bytes in and out of a byte vector, as XM and WAV store their numbers: for the
+// module's writer and the WAV header, and for the build's module check and the tests that read
+// modules back.
 #pragma once
 #include <cstddef>
 #include <cstdint>

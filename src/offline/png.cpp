@@ -1,4 +1,4 @@
-#include "capture/png.h"
+#include "offline/png.h"
 
 #include <cstring>
 

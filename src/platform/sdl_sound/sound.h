@@ -24,4 +24,4 @@ uint32_t SoundDeliveredFrames();
 
 // --list-audio-devices: the name of every sound output SDL can play on, one a line. False, with
 // *error saying why, when SDL's audio cannot start or finds no output.
-bool ListAudioDevices(std::string* text, std::string* error);
+[[nodiscard]] bool ListAudioDevices(std::string* text, std::string* error);

@@ -1,4 +1,4 @@
-#include "capture/landscape.h"
+#include "offline/landscape.h"
 
 #include <array>
 #include <cstring>

@@ -4,9 +4,10 @@
 // that holds its first sample and with the clock at its start in whole milliseconds.
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
-#include "app/show_timing.h"
+#include "show/show_timing.h"
 
 // First sample of frame k: floor(k * 44100 / fps).
 uint64_t FrameFirstSample(uint32_t frame, uint32_t fps);
@@ -31,10 +32,12 @@ struct Stretch {
 // Renders the embedded music until the first frame past order toOrder (0..31) and chooses the
 // stretch from fromOrder (0..toOrder) on. The stretch ends before that frame, except that with
 // toOrder 31 it ends with it: the show's black end frame, which marks the end of the video and so
-// has no time of its own in it. False when the music cannot be opened or ends before that frame.
-bool RenderShow(ShowMusic* music, uint32_t fps, int32_t fromOrder, int32_t toOrder, Stretch* stretch);
+// has no time of its own in it. False, with *error saying which, when the music cannot be opened
+// or ends before that frame.
+[[nodiscard]] bool RenderShowMusic(ShowMusic* music, uint32_t fps, int32_t fromOrder, int32_t toOrder,
+                                   Stretch* stretch, std::string* error);
 
 // The packed position of frame k: that of the slice holding its first sample. Frame k must lie
-// within what RenderShow rendered.
+// within what RenderShowMusic rendered.
 uint32_t FramePosition(const ShowMusic* music, uint32_t frame);
 int32_t FrameOrder(const ShowMusic* music, uint32_t frame);

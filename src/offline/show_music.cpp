@@ -1,4 +1,4 @@
-#include "capture/show_music.h"
+#include "offline/show_music.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,11 +43,14 @@ static bool RenderSlice(MusicDecoder* m, ShowMusic* music)
     return got == MusicSliceFrames;
 }
 
-bool RenderShow(ShowMusic* music, uint32_t fps, int32_t fromOrder, int32_t toOrder, Stretch* stretch)
+bool RenderShowMusic(ShowMusic* music, uint32_t fps, int32_t fromOrder, int32_t toOrder, Stretch* stretch,
+                     std::string* error)
 {
     MusicDecoder* m = OpenMusic(MusicModule.data(), MusicModule.size());
-    if (m == nullptr)
+    if (m == nullptr) {
+        *error = "the embedded music cannot be opened";
         return false;
+    }
     music->fps = fps;
     music->slicePositions.clear();
     music->samples.clear();
@@ -69,9 +72,14 @@ bool RenderShow(ShowMusic* music, uint32_t fps, int32_t fromOrder, int32_t toOrd
             stretch->videoEnd = frame;
             stretch->last = toOrder >= LastOrder ? frame : frame - 1;
             CloseMusic(m);
-            return haveFirst && stretch->last >= stretch->first;
+            if (haveFirst && stretch->last >= stretch->first)
+                return true;
+            *error = "the show has no frame from order " + std::to_string(fromOrder) + " to the end of order " +
+                     std::to_string(toOrder);
+            return false;
         }
     }
     CloseMusic(m);
+    *error = "the embedded music ends before the end of order " + std::to_string(toOrder);
     return false;
 }

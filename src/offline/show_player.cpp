@@ -1,6 +1,13 @@
-#include "capture/show_player.h"
+#include "offline/show_player.h"
 
 #include "app/timeline.h"
+
+bool PrepareOfflineShow(std::vector<uint16_t>* pixels, ShowState* show, std::string* error)
+{
+    pixels->assign(BufferPixels, 0);
+    Framebuffer = pixels->data();
+    return PrepareShow(show, nullptr, error);
+}
 
 void StartPlayer(ShowPlayer* player, const ShowMusic* music)
 {
