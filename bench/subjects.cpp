@@ -3,6 +3,7 @@
 // first order that uses it, so its centres, zoom and offsets are those of a real frame.
 #include "subjects.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -12,6 +13,7 @@
 #include "assets/assets.h"
 #include "display/convert.h"
 #include "effects/effects.h"
+#include "effects/loops.h"
 #include "frame/frame.h"
 #include "effects/tables.h"
 #include "show.h"
@@ -65,9 +67,16 @@ void RegisterFloor()
 void RegisterConversions()
 {
     Register("Convert", [] { ConvertFrame(Frame.data(), Staging); });
-    // Every routine this machine can run, so the fast path is seen beside the plain one.
-    for (const ConvertRoutine& routine : ConvertRoutines())
-        Register("Convert/" + std::string(routine.name), [routine] { routine.convert(Frame.data(), Staging); });
+    // Every form of the loops this machine runs, so the fast one is seen beside the plain one.
+    for (const PixelLoops& loops : PixelLoopChoices())
+        benchmark::RegisterBenchmark(("Convert/" + std::string(loops.name)).c_str(), [loops](benchmark::State& state) {
+            UsePixelLoops(loops);
+            for (auto _ : state) {
+                ConvertFrame(Frame.data(), Staging);
+                benchmark::ClobberMemory();
+            }
+            UsePixelLoops(PixelLoopChoices().back());
+        });
 }
 
 void RegisterBuildTables()
@@ -133,13 +142,30 @@ void RegisterSplit(const char* effect, uint16_t splitX, int32_t order, uint32_t 
     });
 }
 
-void RegisterShow()
+std::vector<ShowTimes> ShowResults_;
+
+void RegisterShow(size_t passes)
 {
-    // One pass of the whole show per iteration; each repetition adds one time to every frame.
-    benchmark::RegisterBenchmark(ShowName.c_str(), [](benchmark::State& state) {
-        for (auto _ : state)
-            PlayShow(Staging);
-    })->Iterations(1);
+    // One run per form of the loops, of `passes` passes of the whole show; the counters are the
+    // mean and the slowest of each frame's median over the passes, in microseconds.
+    for (const PixelLoops& loops : PixelLoopChoices()) {
+        const std::string name = ShowName + "/" + loops.name;
+        benchmark::RegisterBenchmark(name.c_str(), [loops, passes](benchmark::State& state) {
+            UsePixelLoops(loops);
+            std::vector<double> frames;
+            for (auto _ : state)
+                frames = TimeShow(Staging, passes);
+            UsePixelLoops(PixelLoopChoices().back());
+            double sum = 0, slowest = 0;
+            for (const double t : frames) {
+                sum += t;
+                slowest = std::max(slowest, t);
+            }
+            state.counters["mean"] = sum / static_cast<double>(frames.size()) * 1e6;
+            state.counters["slowest"] = slowest * 1e6;
+            ShowResults_.push_back({loops.name, passes, std::move(frames)});
+        })->Iterations(1)->Repetitions(1);
+    }
 }
 
 void RegisterEffects()
@@ -194,7 +220,12 @@ void RegisterEffects()
 
 }  // namespace
 
-void RegisterSubjects()
+const std::vector<ShowTimes>& ShowResults()
+{
+    return ShowResults_;
+}
+
+void RegisterSubjects(size_t showPasses)
 {
     for (size_t i = 0; i < Frame.size(); ++i)
         Frame[i] = static_cast<uint16_t>(i * 2654435761u >> 11);
@@ -210,7 +241,7 @@ void RegisterSubjects()
     RegisterBuildTables();
     RegisterScenes();
     if (PlanShow())
-        RegisterShow();
+        RegisterShow(showPasses);
     else
         std::fprintf(stderr, "sideways-bench: the music does not reach the end frame; no Show subject\n");
     RegisterEffects();

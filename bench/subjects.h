@@ -3,16 +3,27 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <vector>
 
 // Name of the floor: a plain copy of one 153,600-byte frame.
 inline const std::string FloorName = "Floor";
-// Name of the whole show: every frame at 60 fps, each timed on its own (see show.h).
+// Name of the whole show: every frame at 60 fps, each timed on its own (see show.h), run once for
+// each form of the pixel loops as Show/<form>.
 inline const std::string ShowName = "Show";
 
-// Registers every subject in report order: Floor, Convert, BuildTables, Scene/<order> for orders
-// 0..31 (DrawScene at row 32 plus ConvertFrame), Show, Effect/<name>/<region>. Builds the tables and
-// points Framebuffer at a buffer of its own first; call once, before running.
-void RegisterSubjects();
+// Registers every subject in report order: Floor, Convert, Convert/<form>, BuildTables,
+// Scene/<order> for orders 0..31 (DrawScene at row 32 plus ConvertFrame), Show/<form> (showPasses
+// passes each), Effect/<name>/<region>. Builds the tables and points Framebuffer at a buffer of its
+// own first; call once, before running.
+void RegisterSubjects(size_t showPasses);
+
+// Each Show/<form> run made: each frame's median time in seconds over the run's passes.
+struct ShowTimes {
+    std::string form;
+    size_t passes;
+    std::vector<double> frames;
+};
+const std::vector<ShowTimes>& ShowResults();
 
 // One subject's times as the runs reported them.
 struct SubjectTimes {
