@@ -36,8 +36,7 @@ constexpr uint32_t Swizzle(uint32_t v)
 {
     return ((v >> 3) & 7) << 5;
 }
-// One texel to spare at the end for the 32-bit reads of the vector loops.
-static uint16_t SwizzledTexture[256 * 256 + 1];
+static uint16_t SwizzledTexture[256 * 256];
 
 void BuildRotoTexture()
 {

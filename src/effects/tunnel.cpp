@@ -12,8 +12,8 @@
 
 uint32_t TunnelWalkTable[TunnelTableRows * TunnelTableColumns];
 uint16_t TunnelTextureWide[TunnelTextureWideSize + 1];
-// TunnelTexture with a texel to spare at the end, for the 32-bit reads of the vector loops, which
-// read this 32 KB texture rather than the wide one so that their reads stay in the first-level cache.
+// TunnelTexture and one black texel after it, read by the vector loops rather than the wide texture
+// so that their reads stay in the first-level cache.
 static uint16_t TunnelTexels[128 * 128 + 1];
 
 // One turn scaled to just under 128 units: 128 / (2 * 3.1416).

@@ -139,17 +139,19 @@ void DrawRingsSum2(const RingPass* pass)
     RingRows(pass, kernels.data());
 }
 
-// The texture reads: 32-bit lanes hold texel indices into a table of 16-bit texels, read as 32
-// bits at twice the index (hence the texel to spare) and cut to their low half. Highway gathers
-// only 32- and 64-bit lanes; processors without a gather instruction read them one by one.
+// The texture reads: 32-bit lanes hold texel indices, stored and read back one by one. Highway's
+// gathers (32- and 64-bit lanes only, so 16-bit texels would be read as 32 bits and cut) were
+// slower on AVX2 and AVX-512 than these plain loads on the processors measured, and processors
+// without a gather instruction read lanes one by one anyway.
+constexpr size_t MostLanes = 64;  // 2048-bit vectors of 32-bit lanes
+
 template <class D>
-HWY_INLINE void StoreTexels(D d, const uint16_t* texture, hn::Vec<D> index, hn::Mask<D> black, uint16_t* out)
+HWY_INLINE void StoreTexels(D d, const uint16_t* texture, hn::Vec<D> index, uint16_t* out)
 {
-    const hn::RebindToSigned<D> di;
-    const hn::Rebind<uint16_t, D> d16;
-    const auto* base = reinterpret_cast<const uint32_t*>(texture);
-    const auto texels = hn::IfThenZeroElse(black, hn::GatherOffset(d, base, hn::BitCast(di, hn::Add(index, index))));
-    hn::StoreU(hn::TruncateTo(d16, texels), d16, out);
+    HWY_ALIGN uint32_t at[MostLanes];
+    hn::Store(index, d, at);
+    for (size_t i = 0; i < hn::Lanes(d); ++i)
+        out[i] = texture[at[i]];
 }
 
 // The rotozoomer: only bits 8..15 of an accumulator pick a texel, and the low 16 bits of a sum
@@ -169,7 +171,6 @@ HWY_INLINE void RotoRows(D d, const RotoPass* p)
     // The last step's lanes start this much further on than a whole step would put them.
     const int32_t last = (p->width - 1) / lanes * lanes, lastBack = last - (p->width - lanes);
     const auto backU = hn::Set(d, static_cast<uint32_t>(lastBack) * toU), backV = hn::Set(d, static_cast<uint32_t>(lastBack) * toV);
-    const auto none = hn::FirstN(d, 0);
 
     uint16_t* row = p->firstRow;
     for (int32_t y = 0; y < p->rows; ++y, row += p->stride, rowU = hn::Add(rowU, nextRowU), rowV = hn::Add(rowV, nextRowV)) {
@@ -185,7 +186,7 @@ HWY_INLINE void RotoRows(D d, const RotoPass* p)
             // swizzled by bits 3..5 of the row.
             const auto rowBits = hn::And(v, rowMask);
             const auto column = hn::Xor(hn::And(hn::ShiftRight<8>(u), columnMask), hn::And(hn::ShiftRight<6>(rowBits), swizzleMask));
-            StoreTexels(d, p->texture, hn::Or(rowBits, column), none, row + at);
+            StoreTexels(d, p->texture, hn::Or(rowBits, column), row + at);
         }
     }
 }
@@ -212,13 +213,13 @@ void DrawRotozoom(const RotoPass* p)
 }
 
 // The tunnel: each field of entry + shift wraps at 128, which picks the texel of the 128 x 128
-// texture; entries marked 1 << 16 are black.
+// texture; entries marked 1 << 16 read the black texel after it.
 template <class D>
 HWY_INLINE void TunnelRows(D d, const TunnelPass* p)
 {
     const int32_t lanes = static_cast<int32_t>(hn::Lanes(d));
     const auto add = hn::Set(d, p->shift), angleMask = hn::Set(d, 0x7Fu), depthMask = hn::Set(d, 0x7F00u);
-    const auto blackMark = hn::Set(d, 1u << 16);
+    const auto blackMark = hn::Set(d, 1u << 16), black = hn::Set(d, uint32_t{TunnelBlackTexel});
     uint16_t* row = p->firstRow;
     const uint32_t* walk = p->firstWalk;
     for (int32_t y = 0; y < p->rows; ++y, row += p->stride, walk += p->walkStride)
@@ -227,7 +228,7 @@ HWY_INLINE void TunnelRows(D d, const TunnelPass* p)
             const auto entry = hn::LoadU(d, walk + at);
             const auto sum = hn::Add(entry, add);
             const auto index = hn::Or(hn::ShiftRight<1>(hn::And(sum, depthMask)), hn::And(sum, angleMask));
-            StoreTexels(d, p->texture, index, hn::TestBit(entry, blackMark), row + at);
+            StoreTexels(d, p->texture, hn::IfThenElse(hn::TestBit(entry, blackMark), black, index), row + at);
         }
 }
 
@@ -245,7 +246,7 @@ void DrawTunnel(const TunnelPass* p)
         for (int32_t y = 0; y < p->rows; ++y, row += p->stride, walk += p->walkStride)
             for (int32_t x = 0; x < p->width; ++x) {
                 const uint32_t sum = walk[x] + p->shift;
-                row[x] = walk[x] & (1u << 16) ? 0 : p->texture[(sum & 0x7F00) >> 1 | (sum & 0x7F)];
+                row[x] = walk[x] & (1u << 16) ? p->texture[TunnelBlackTexel] : p->texture[(sum & 0x7F00) >> 1 | (sum & 0x7F)];
             }
     }
 }

@@ -38,8 +38,7 @@ void RingsXor3Vector(const RingPass* pass, bool overlay);
 void RingsSum2Vector(const RingPass* pass);
 
 // The rotozoomer's walk over the rectangle, from its rearranged 256 x 256 texture, texel (v, u) at
-// v << 8 | (u ^ (v >> 3 & 7) << 5), one texel to spare at its end; the steps are ComputeRotoSteps's
-// (effects/motion.h).
+// v << 8 | (u ^ (v >> 3 & 7) << 5); the steps are ComputeRotoSteps's (effects/motion.h).
 struct RotoPass {
     uint16_t* firstRow;
     int32_t width, rows, stride;
@@ -49,7 +48,8 @@ struct RotoPass {
 void RotozoomVector(const RotoPass* pass);
 
 // Tunnel rows: pixel x of row y from walk entry x of walk row y, plus `shift`, as a texel of the
-// 128 x 128 texture (one texel to spare at its end); entries marked 1 << 16 are black.
+// 128 x 128 texture; entries marked 1 << 16 take the black texel that follows it.
+constexpr uint32_t TunnelBlackTexel = 128 * 128;
 struct TunnelPass {
     uint16_t* firstRow;
     const uint32_t* firstWalk;
