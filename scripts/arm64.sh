@@ -7,11 +7,13 @@
 #   scripts/arm64.sh --build    build only
 set -euo pipefail
 cd "$(dirname "$0")/.."
-jobs=${SIDEWAYS_JOBS:-2}
+source scripts/lib/script.bash
+ParseFlags "scripts/arm64.sh [--build]" --build=build_only -- "$@"
+jobs=$(Jobs)
 scripts/install-deps.sh --tests --arm64
 cmake --preset arm64 >/dev/null
 nice cmake --build --preset arm64 -j"$jobs"
-[[ ${1:-} == --build ]] && exit 0
+$build_only && exit 0
 # The sound layer's muted clock is checked against the wall clock, which an emulated processor
 # cannot keep up with; every other test runs.
 GTEST_FILTER=-SoundLayer.StartsWhereItWasMovedAtOnceAndLeadsByANegativeDelayWithoutOutput ctest --preset arm64
@@ -22,7 +24,7 @@ if [[ ! -x build/release/sideways-capture ]]; then
   nice cmake --build --preset release -j"$jobs" --target sideways-capture
 fi
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+OnExit 'rm -rf "$work"'
 for stretch in "9 9" "18 20"; do
   read -r from to <<<"$stretch"
   build/release/sideways-capture --from "$from" --to "$to" --raw "$work/amd64-$from"

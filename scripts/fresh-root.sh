@@ -1,32 +1,30 @@
 #!/usr/bin/env bash
 # Proves the README's commands on a pristine system: makes a minimal Debian root (debootstrap
-# minbase), clones the committed HEAD into it (never the working folder), and runs inside it, as
-# root and without a display, the README's run command (it must build and stop with its "no
-# display" message) and its test command (everything must pass). Removes everything it mounted
-# and made when it ends, also on Ctrl-C or SIGTERM.
-#   scripts/fresh-root.sh                  Debian 12 (bookworm)
+# minbase), clones the committed HEAD into it (never the working folder), and runs inside it,
+# without a display, the README's run command (it must build and stop with its "no display"
+# message) and its test command (every test must pass or say why it is skipped). Removes
+# everything it mounted and made when it ends, also on Ctrl-C or SIGTERM.
+#   scripts/fresh-root.sh                  Debian 12 (bookworm), as root
 #   scripts/fresh-root.sh --suite trixie   Debian 13
-#   scripts/fresh-root.sh --ci             the run command, then the whole of .ci/run, as CI does
+#   --user                                 as the normal user dev, whose sudo runs apt-get and
+#                                          nothing else, as a person who clones the project works
+#   --plain-chroot                         the root a plain folder entered with chroot, not a
+#                                          mount point of its own (as schroot and many CI
+#                                          containers give it)
+#   --ci                                   the run command, then the whole of .ci/run, as CI does
 #   --dir DIR                              the root's folder (default /var/tmp/sideways-root-PID)
 #   --keep                                 keeps the root when a step fails, to look inside
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/script.bash
 source scripts/lib/debian.bash
 source scripts/lib/root.bash
 
-usage() { echo "usage: scripts/fresh-root.sh [--suite SUITE] [--ci] [--dir DIR] [--keep]" >&2; exit 2; }
-suite=bookworm ci=false keep=false dir=/var/tmp/sideways-root-$$
-while [[ $# -gt 0 ]]; do
-  case $1 in
-    --suite) [[ $# -ge 2 ]] || usage; suite=$2; shift ;;
-    --dir) [[ $# -ge 2 ]] || usage; dir=$2; shift ;;
-    --ci) ci=true ;;
-    --keep) keep=true ;;
-    *) usage ;;
-  esac
-  shift
-done
-[[ $(id -u) -eq 0 ]] || { echo "fresh-root.sh makes a root with debootstrap and chroot: run it as root" >&2; exit 1; }
+suite=bookworm dir=/var/tmp/sideways-root-$$
+ParseFlags "scripts/fresh-root.sh [--suite SUITE] [--user] [--plain-chroot] [--ci] [--dir DIR] [--keep]" \
+  --suite:suite --dir:dir --user=as_user --plain-chroot=RootPlain --ci=ci --keep=keep -- "$@"
+[[ $(id -u) -eq 0 ]] || Fail "it makes a root with debootstrap and chroot: run it as root"
+! $ci || ! $as_user || Fail "--ci runs as root, as CI does: not with --user"
 [[ $dir == /* ]] || dir=$PWD/$dir
 commit=$(git rev-parse HEAD)
 [[ -z $(git status --porcelain --untracked-files=no) ]] ||
@@ -41,7 +39,6 @@ end_tree() {
   kill "$1" 2>/dev/null || true
 }
 finish() {
-  trap - EXIT INT TERM
   # debootstrap still running writes into the root: end it before anything is unmounted.
   if [[ -n $maker ]] && kill -0 "$maker" 2>/dev/null; then
     end_tree "$maker"
@@ -53,9 +50,7 @@ finish() {
   fi
   RemoveRoot "$dir" || echo "could not remove $dir: see above" >&2
 }
-trap finish EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+OnExit finish
 
 # step NAME COMMAND...: runs COMMAND inside the root, its output shown as it comes, and prints
 # how long it took. In the background, so that a signal ends the script at once.
@@ -75,22 +70,37 @@ maker=$!
 wait "$maker"
 maker=""
 echo "=== debootstrap: $((SECONDS - start)) s"
-# What a person or a CI machine has before the project: git, and the clone of the commit.
-step "git" bash -c 'apt-get update -qq && apt-get install -y -qq --no-install-recommends git ca-certificates >/dev/null'
-git clone -q --no-hardlinks "$PWD" "$dir/root/sideways"
-git -C "$dir/root/sideways" checkout -q --detach "$commit"
+! $RootPlain || ! mountpoint -q "$dir" || Fail "$dir is a mount point, not a plain folder"
+
+# What a person or a CI machine has before the project: git, and the clone of the commit; the
+# person with --user is dev, whose sudo runs apt-get and nothing else.
+packages="git ca-certificates$($as_user && echo " sudo")"
+step "git" bash -c "apt-get update -qq && apt-get install -y -qq --no-install-recommends $packages >/dev/null"
+if $as_user; then
+  home=/home/dev
+  InRoot "$dir" useradd --create-home --shell /bin/bash dev
+  echo "dev ALL=(root) NOPASSWD: /usr/bin/apt-get" | AsRoot tee "$dir/etc/sudoers.d/dev" >/dev/null
+  AsRoot chmod 440 "$dir/etc/sudoers.d/dev"
+  person=(runuser -u dev -- env HOME=$home USER=dev LOGNAME=dev)
+else
+  home=/root
+  person=()
+fi
+git clone -q --no-hardlinks "$PWD" "$dir$home/sideways"
+git -C "$dir$home/sideways" checkout -q --detach "$commit"
+$as_user && InRoot "$dir" chown -R dev:dev "$home/sideways"
 
 # The run command without a display must build the demo and stop, saying why.
 code=0
-step "scripts/run.sh" bash -o pipefail -c 'cd /root/sideways && scripts/run.sh 2>&1 | tee /root/run.log' || code=$?
-[[ $code -ne 0 ]] && grep -q "there is no display to show it on" "$dir/root/run.log" ||
-  { echo "FAIL: scripts/run.sh without a display: exit $code, no 'no display' message" >&2; exit 1; }
-[[ -x $dir/root/sideways/build/release/sideways ]] || { echo "FAIL: scripts/run.sh built no demo" >&2; exit 1; }
+step "scripts/run.sh" "${person[@]}" bash -o pipefail -c "cd $home/sideways && scripts/run.sh 2>&1 | tee $home/run.log" || code=$?
+[[ $code -ne 0 ]] && grep -q "there is no display to show it on" "$dir$home/run.log" ||
+  Fail "scripts/run.sh without a display: exit $code, no 'no display' message"
+[[ -x $dir$home/sideways/build/release/sideways ]] || Fail "scripts/run.sh built no demo"
 
 if $ci; then
   step ".ci/run" env CI=true bash -c 'cd /root/sideways && bash .ci/run </dev/null'
 else
-  step "scripts/test.sh" bash -c 'cd /root/sideways && scripts/test.sh'
+  step "scripts/test.sh" "${person[@]}" bash -c "cd $home/sideways && scripts/test.sh"
 fi
-echo "=== all passed in a pristine $suite root: $((SECONDS - start)) s"
+echo "=== all passed in a pristine $suite root$($as_user && echo " as the user dev")$($RootPlain && echo ", a plain chroot"): $((SECONDS - start)) s"
 failed=false

@@ -8,6 +8,7 @@
 #                                           multiarch) and qemu to run what it builds
 #   scripts/install-deps.sh --list [...]    prints those packages, one a line, installs nothing
 set -euo pipefail
+source "$(dirname "$0")/lib/script.bash"
 source "$(dirname "$0")/lib/debian.bash"
 
 # The demo: the compiler and CMake, SDL and Xlib (which watches the window), OpenGL (Mesa's
@@ -23,24 +24,18 @@ TestPackages=(
   xvfb xdotool x11-utils imagemagick
   ffmpeg sox openmpt123 xmp libxmp-dev
 )
-# Debian's packaging tools and the checks of what they make: lintian, the desktop entry's and
-# AppStream's validators, and debootstrap for the clean roots the packages are installed into.
-PackagePackages=(debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream debootstrap zip)
+# Debian's packaging tools and the checks of what they make: the unit tests' libraries (the
+# package build runs them), lintian, the desktop entry's and AppStream's validators, debootstrap
+# for the clean roots the packages are installed into, and zip for the release files.
+PackagePackages=(debhelper dpkg-dev fakeroot libgtest-dev libxmp-dev lintian desktop-file-utils appstream
+                 debootstrap zip unzip)
 # The arm64 cross build: the cross compiler and, beside the amd64 ones, the arm64 libraries
 # (Multi-Arch: same), and qemu, which runs the build's tools and the tests.
 # libxmp for the soundtrack's checks, which the arm64 tests run too.
 CrossPackages=(crossbuild-essential-arm64 qemu-user-static "${LibraryPackages[@]/%/:arm64}" libxmp-dev:arm64)
 
-list=false tests=false package=false arm64=false
-for arg in "$@"; do
-  case $arg in
-    --list) list=true ;;
-    --tests) tests=true ;;
-    --package) package=true ;;
-    --arm64) arm64=true ;;
-    *) echo "usage: scripts/install-deps.sh [--list] [--tests] [--package] [--arm64]" >&2; exit 2 ;;
-  esac
-done
+ParseFlags "scripts/install-deps.sh [--list] [--tests] [--package] [--arm64]" \
+  --list=list --tests=tests --package=package --arm64=arm64 -- "$@"
 packages=("${DemoPackages[@]}" "${LibraryPackages[@]}")
 $tests && packages+=("${TestPackages[@]}")
 $package && packages+=("${PackagePackages[@]}")

@@ -5,20 +5,22 @@
 #   sideways-VERSION-web.zip                                 the page's static files
 #   sideways-VERSION.tar.gz                                  the source
 #   SHA256SUMS
+# Each carries the licence: LICENSE (LICENSE.txt in the zips), debian/copyright in the packages.
 # The same commit gives the same bytes: every date in them is the commit's (SOURCE_DATE_EPOCH).
 #   scripts/release.sh           builds what is out of date
 #   scripts/release.sh --clean   builds the Windows program and the page afresh first
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/script.bash
 source scripts/lib/release.bash
-if [[ -n $(git status --porcelain --untracked-files=no) ]]; then
-  echo "release.sh: the working tree has changes; a release is made from a commit" >&2
-  exit 1
-fi
+ParseFlags "scripts/release.sh [--clean]" --clean=clean -- "$@"
+[[ -z $(git status --porcelain --untracked-files=no) ]] ||
+  Fail "the working tree has changes; a release is made from a commit"
 version=$(ReleaseVersion)
-export SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) TZ=UTC
-export SIDEWAYS_JOBS=${SIDEWAYS_JOBS:-2}
-[[ ${1:-} == --clean ]] && rm -rf build/windows build/web-cmake build/web
+SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+SIDEWAYS_JOBS=$(Jobs)
+export SOURCE_DATE_EPOCH SIDEWAYS_JOBS TZ=UTC
+$clean && rm -rf build/windows build/web-cmake build/web
 
 scripts/deb.sh
 scripts/deb.sh arm64
@@ -28,7 +30,7 @@ scripts/windows.sh --build
 scripts/web.sh --build
 
 stage=$(mktemp -d)
-trap 'rm -rf "$stage"' EXIT
+OnExit 'rm -rf "$stage"'
 rm -rf dist
 mkdir -p dist
 cp "build/deb/sideways_${version}_amd64.deb" "build/deb/sideways_${version}_arm64.deb" dist/
@@ -43,6 +45,7 @@ ZipFolder() {
 win=sideways-$version-windows-x86_64
 mkdir -p "$stage/$win"
 cp build/windows/sideways.exe build/windows/sideways-capture.exe "$stage/$win/"
+sed 's/$/\r/' LICENSE >"$stage/$win/LICENSE.txt"
 sed 's/$/\r/' >"$stage/$win/README.txt" <<TEXT
 sideways $version for 64-bit Windows
 
@@ -65,6 +68,7 @@ ZipFolder "$win"
 web=sideways-$version-web
 mkdir -p "$stage/$web"
 cp build/web/sideways.html build/web/sideways.js build/web/sideways.wasm "$stage/$web/"
+cp LICENSE "$stage/$web/LICENSE.txt"
 cat >"$stage/$web/README.txt" <<TEXT
 sideways $version as a web page
 
@@ -82,5 +86,14 @@ TEXT
 ZipFolder "$web"
 
 git archive --format=tar --prefix="sideways-$version/" HEAD | gzip -n -9 >"dist/sideways-$version.tar.gz"
+
+# Every file carries the licence's text.
+for file in dist/*; do
+  case $file in
+    *.deb) dpkg-deb --fsys-tarfile "$file" | tar -xOf - ./usr/share/doc/sideways/copyright ;;
+    *.zip) unzip -p "$file" '*/LICENSE.txt' | tr -d '\r' ;;
+    *.tar.gz) tar -xzOf "$file" "sideways-$version/LICENSE" ;;
+  esac | grep -qF "Permission is hereby granted, free of charge" || Fail "$file carries no licence"
+done
 (cd dist && sha256sum -- * >SHA256SUMS)
 ls -l dist

@@ -10,6 +10,7 @@
 # PulseAudio server whose only output is a null sink; both are stopped when the script ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/script.bash
 source scripts/lib/xvfb.bash
 
 whole=() browsers=(chromium firefox) build_only=false
@@ -26,6 +27,7 @@ while [[ $# -gt 0 ]]; do
   shift
 done
 
+jobs=$(Jobs)
 scripts/install-deps.sh
 scripts/web-deps.sh
 export NODE_PATH=/usr/share/nodejs
@@ -33,9 +35,9 @@ export NODE_PATH=/usr/share/nodejs
 # The asset converter runs at build time, so it comes from the host build; so does the desktop
 # capture the test compares the page's picture with.
 cmake --preset release >/dev/null
-cmake --build --preset release -j"$(nproc)" --target embed sideways-capture
+cmake --build --preset release -j"$jobs" --target embed sideways-capture
 cmake --preset web >/dev/null
-cmake --build --preset web -j"$(nproc)"
+cmake --build --preset web -j"$jobs"
 for file in build/web/sideways.{html,js,wasm}; do
   printf '%s: %d bytes, %d with gzip -9\n' "$file" "$(stat -c %s "$file")" "$(gzip -9c "$file" | wc -c)"
 done
@@ -49,7 +51,7 @@ Cleanup() {
   StopXvfb
   rm -rf "$scratch"
 }
-trap Cleanup EXIT
+OnExit Cleanup
 
 # Starts Xvfb on a display it picks itself and PulseAudio with a null sink on a socket in the
 # scratch folder, and points DISPLAY and PULSE_SERVER at them.

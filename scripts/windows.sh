@@ -7,14 +7,10 @@
 #   scripts/windows.sh --build    build only
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build_only=""
-case "$*" in
-  "") ;;
-  --build) build_only=1 ;;
-  *) echo "usage: scripts/windows.sh [--build]" >&2; exit 2 ;;
-esac
-jobs=${SIDEWAYS_JOBS:-2}
-export SIDEWAYS_JOBS=$jobs
+source scripts/lib/script.bash
+source scripts/lib/xvfb.bash
+ParseFlags "scripts/windows.sh [--build]" --build=build_only -- "$@"
+jobs=$(Jobs)
 scripts/deps-windows.sh
 scripts/install-deps.sh --tests
 export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-sideways}
@@ -22,7 +18,7 @@ export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-sideways}
 cmake --preset windows >/dev/null
 nice cmake --build --preset windows -j"$jobs"
 ls -l build/windows/sideways.exe build/windows/sideways-capture.exe
-[[ -n $build_only ]] && exit 0
+$build_only && exit 0
 
 # The Wine end-to-end tests compare with the Linux capture.
 if [[ ! -x build/release/sideways-capture ]]; then
@@ -32,12 +28,11 @@ fi
 
 # One display and one Wine server for every test, started before and stopped after: a Wine
 # server keeps the display it first saw, and races with many processes starting at once.
-source scripts/lib/xvfb.bash
 stop() {
   wineserver -k 2>/dev/null || true
   StopXvfb
 }
-trap stop EXIT
+OnExit stop
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
 StartXvfb 1024x768

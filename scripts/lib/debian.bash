@@ -14,10 +14,24 @@ InstallPackages() {
   done
   [[ ${#missing[@]} -eq 0 ]] && return 0
   echo "Installing: ${missing[*]}"
+  AptUpdate || return 1
   # Another install running at the same moment holds dpkg's lock: wait for it, not fail.
-  AsRoot apt-get -o DPkg::Lock::Timeout=600 update -qq
   DEBIAN_FRONTEND=noninteractive AsRoot apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
     --no-install-recommends "${missing[@]}"
+}
+
+# Reads the package lists again. Another apt-get update running at the same moment holds the
+# lists' lock, which apt's lock timeout does not cover: wait for it (up to 10 minutes), not fail.
+AptUpdate() {
+  local try errors
+  for try in $(seq 120); do
+    errors=$(AsRoot apt-get -o DPkg::Lock::Timeout=600 update -qq 2>&1 >/dev/null) && return 0
+    [[ $errors == *"Could not get lock"* ]] || break
+    sleep 5
+  done
+  echo "$errors" >&2
+  echo "apt-get update failed" >&2
+  return 1
 }
 
 # The version of a source package that the deb-src entries offer, e.g. 2.26.5+dfsg-1; empty
@@ -27,17 +41,19 @@ SourceVersion() {
 }
 
 # The version of Debian's source package $1, adding a deb-src entry for this machine's release
-# (and reading it) when no entry offers the package yet. Fails, saying so, when none does then.
+# (and reading it, and saying so) when no entry offers the package yet. Fails, saying so, when
+# none does then.
 DebianSourceVersion() {
   local package=$1 version list=/etc/apt/sources.list.d/sideways-deb-src.sources suite
   version=$(SourceVersion "$package")
   if [[ -z $version ]]; then
     suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
     if [[ ! -f $list ]]; then
+      echo "Adding a deb-src entry for Debian $suite to $list: the cross builds' libraries are built from Debian's source packages" >&2
       printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s %s-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
         "$suite" "$suite" | AsRoot tee "$list" >/dev/null
     fi
-    AsRoot apt-get -o DPkg::Lock::Timeout=600 update -qq >&2 || { echo "apt-get update failed" >&2; return 1; }
+    AptUpdate >&2 || return 1
     version=$(SourceVersion "$package")
   fi
   [[ -n $version ]] || { echo "no deb-src entry offers Debian's source package $package" >&2; return 1; }

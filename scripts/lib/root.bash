@@ -3,11 +3,15 @@
 # only. A root's folder name must have no white space (mount tables escape it).
 #
 #   MakeRoot /var/tmp/r bookworm      # debootstrap, binds, resolv.conf
-#   trap 'RemoveRoot /var/tmp/r' EXIT INT TERM
+#   OnExit 'RemoveRoot /var/tmp/r'    # scripts/lib/script.bash
 #   InRoot /var/tmp/r apt-get install -y git
 
 # The mirror roots are made from and install from.
 RootMirror=${SIDEWAYS_DEBIAN_MIRROR:-http://deb.debian.org/debian}
+
+# Whether MakeRoot leaves the root a plain folder, not a mount point of its own: as schroot,
+# sbuild's chroot mode and many CI containers give it.
+RootPlain=${RootPlain:-false}
 
 # Bind mounts a root gets, parents before children.
 RootBinds=(/proc /sys /dev /dev/pts /dev/shm)
@@ -25,9 +29,10 @@ RootMounts() {
 }
 
 # MakeRoot DIR SUITE [ARCH]: makes a minbase Debian root of SUITE (bookworm, trixie, ...) for ARCH
-# (default: this machine's) in DIR, which must not exist or be empty; binds the kernel's
-# filesystems into it and gives it this machine's resolv.conf, its own certificate authorities
-# and the suite's updates and security sources. A foreign ARCH runs through qemu-user-static;
+# (default: this machine's) in DIR, which must not exist or be empty; makes DIR a mount point of
+# its own unless RootPlain is true; binds the kernel's filesystems into it and gives it this
+# machine's resolv.conf, its own certificate authorities and the suite's updates and security
+# sources. A foreign ARCH runs through qemu-user-static;
 # binfmt_misc is mounted and qemu registered when they are not, and RemoveRoot undoes both.
 MakeRoot() {
   local dir=$1 suite=$2 arch=${3:-} host_arch
@@ -64,10 +69,13 @@ MakeRoot() {
   fi
   rm -f "$dir/.debootstrap.log"
 
-  # The root is a mount point of its own, as / is on a real machine: tools that change the
-  # propagation of / (unshare --mount-proc, container runtimes) refuse a plain folder.
-  AsRoot mount --bind "$dir" "$dir" || return 1
-  AsRoot mount --make-private "$dir" || return 1
+  # The root is a mount point of its own, as / is on a real machine (unless RootPlain): tools
+  # that change the propagation of / (unshare --mount-proc, container runtimes) refuse a plain
+  # folder.
+  if ! $RootPlain; then
+    AsRoot mount --bind "$dir" "$dir" || return 1
+    AsRoot mount --make-private "$dir" || return 1
+  fi
   local b
   for b in "${RootBinds[@]}"; do
     AsRoot mkdir -p "$dir$b"
@@ -105,7 +113,7 @@ InRoot() {
 # RemoveRoot DIR: ends the processes still running inside root DIR, unmounts everything under it
 # (its binds and whatever the commands inside mounted), deepest first, and only when nothing is
 # mounted there any more removes DIR; unmounts binfmt_misc when MakeRoot mounted it. Safe to call
-# twice and on a root made halfway; meant for an EXIT, INT and TERM trap.
+# twice and on a root made halfway; meant for a cleanup on exit (OnExit).
 RemoveRoot() {
   local dir=$1 p m
   CheckRootPath "$dir" || return 1

@@ -11,23 +11,29 @@ mkdir sub bin
 args=(--to 0 --fps 10)
 "$capture" "${args[@]}" --wav plain.wav || fail "plain capture: exit $?"
 
+# device NAME MINOR SYSTEM: a node of memory device MINOR named NAME in the scratch folder when we
+# may make one (root), else the system's own /dev/SYSTEM, which an ordinary user cannot replace
+# either; prints the name to write to.
+device() {
+  if mknod "$1" c 1 "$2" 2>/dev/null; then echo "$1"; else echo "/dev/$3"; fi
+}
 ln -s target.wav link.wav
 mkfifo fifo.wav
 cat fifo.wav >from-fifo.wav &
 reader=$!
-mknod null.wav c 1 3
+null=$(device null.wav 3 null)
 long=$(printf 'n%.0s' $(seq 246)).wav
-for target in link.wav fifo.wav null.wav "$long"; do
+for target in link.wav fifo.wav "$null" "$long"; do
   "$capture" "${args[@]}" --wav "$target" 2>stderr || fail "--wav $target: exit $?: $(cat stderr)"
 done
 wait_exit "$reader" 20
 [[ -L link.wav ]] && cmp -s target.wav plain.wav || fail "the link was not written through"
 [[ -p fifo.wav ]] && cmp -s from-fifo.wav plain.wav || fail "the pipe's reader did not get the sound"
-[[ -c null.wav ]] || fail "the device node was replaced"
+[[ -c $null ]] || fail "the device node was replaced"
 cmp -s "$long" plain.wav || fail "a 250-character name was not written"
-mknod full.wav c 1 7
-set +e; "$capture" "${args[@]}" --wav full.wav 2>stderr; code=$?; set -e
-[[ $code -eq 1 && -c full.wav ]] && grep -q "cannot write full.wav: No space left on device" stderr ||
+full=$(device full.wav 7 full)
+set +e; "$capture" "${args[@]}" --wav "$full" 2>stderr; code=$?; set -e
+[[ $code -eq 1 && -c $full ]] && grep -q "cannot write $full: No space left on device" stderr ||
   fail "a full device: exit $code, $(cat stderr)"
 
 # /dev/stdout is the descriptor the shell opened: a pipe, or a file appended to, never replaced.

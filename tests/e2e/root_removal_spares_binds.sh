@@ -2,7 +2,7 @@
 # RemoveRoot (scripts/lib/root.bash) unmounts everything under a root, deepest first, before it
 # deletes the root, so a folder bound into it loses nothing; a second call does nothing.
 source "$(dirname "$0")/lib/common.bash"
-[[ $(id -u) -eq 0 ]] || { echo "ok: skipped, mounting needs root"; exit 0; }
+[[ $(id -u) -eq 0 ]] || skip "mounting needs root"
 source "$SOURCE_DIR/scripts/lib/debian.bash"
 source "$SOURCE_DIR/scripts/lib/root.bash"
 host=$TMP/host root=$TMP/root

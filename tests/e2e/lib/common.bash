@@ -5,13 +5,37 @@ BUILD_DIR=$(cd "$1" && pwd)
 SOURCE_DIR=$(cd "$2" && pwd)
 source "$SOURCE_DIR/scripts/lib/xvfb.bash"
 TMP=$(mktemp -d)
+# Every process the test started in the background is ended, whatever happened: a reader left
+# waiting on a pipe would otherwise outlive the test and hold ctest's output open.
 cleanup() {
+  local pids
+  pids=$(jobs -p)
+  if [[ -n $pids ]]; then
+    kill $pids 2>/dev/null || true
+    wait $pids 2>/dev/null || true
+  fi
   StopXvfb
   rm -rf "$TMP"
 }
 trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Ends the test as skipped (ctest's SKIP_RETURN_CODE), saying why.
+skip() { echo "skipped: $*"; exit 77; }
+
+# Skipped checks, for a test whose other checks run: skip_part REASON notes one; finish_skipped
+# ends the test as skipped with the reasons once everything else has passed.
+Skipped=()
+skip_part() { Skipped+=("$*"); }
+finish_skipped() {
+  [[ ${#Skipped[@]} -eq 0 ]] && return 0
+  local IFS=';'
+  echo "skipped: ${Skipped[*]} (every other check passed)"
+  exit 77
+}
 
 # Starts a private Xvfb (WIDTHxHEIGHT, default 1280x720) and exports DISPLAY.
 start_xvfb() {

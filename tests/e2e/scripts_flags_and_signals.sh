@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Every script refuses an argument it does not know, with its usage and exit code 2, before it
+# does anything; and the scripts' cleanup idiom runs the cleanup once, at once, on Ctrl-C (exit
+# 130) and SIGTERM (exit 143), and the script goes no further.
+source "$(dirname "$0")/lib/common.bash"
+cd "$SOURCE_DIR"
+for script in scripts/*.sh; do
+  [[ $script == scripts/run.sh ]] && continue  # hands its arguments on to the show
+  set +e; bash "$script" --no-such-flag >"$TMP/out" 2>&1; code=$?; set -e
+  [[ $code -eq 2 ]] && grep -q "usage: " "$TMP/out" || fail "$script --no-such-flag: exit $code, $(head -3 "$TMP/out")"
+done
+
+cat >"$TMP/stopped.sh" <<SCRIPT
+set -euo pipefail
+source "$SOURCE_DIR/scripts/lib/script.bash"
+sleeper=""
+OnExit '[[ -z \$sleeper ]] || kill \$sleeper; echo cleaned'
+sleep 30 & sleeper=\$!
+echo started
+wait \$sleeper
+echo "went on"
+SCRIPT
+for signal in INT:130 TERM:143; do
+  # A background job starts with SIGINT ignored; the script gets it as a terminal would give it.
+  env --default-signal=INT bash "$TMP/stopped.sh" >"$TMP/out" 2>&1 & pid=$!
+  for _ in $(seq 100); do grep -q started "$TMP/out" && break; sleep 0.05; done
+  kill "-${signal%:*}" "$pid"
+  wait_exit "$pid" 10
+  [[ $EXIT_CODE -eq ${signal#*:} && $(cat "$TMP/out") == $'started\ncleaned' ]] ||
+    fail "SIG${signal%:*}: exit $EXIT_CODE, output: $(cat "$TMP/out")"
+done
+echo "ok: unknown arguments refused by every script; INT and TERM clean up once and end the script"
