@@ -24,6 +24,7 @@ include(${SIDEWAYS_HOST_TOOLS})
 if(NOT SIDEWAYS_WEB_PREFIX STREQUAL SIDEWAYS_WEB_PREFIX_FOUND)
   unset(SDL2_DIR CACHE)
   unset(OPENMPT_LIBRARY CACHE)
+  unset(hwy_DIR CACHE)
   set(SIDEWAYS_WEB_PREFIX_FOUND ${SIDEWAYS_WEB_PREFIX} CACHE INTERNAL "The prefix the libraries were found in")
 endif()
 
@@ -31,6 +32,10 @@ endif()
 list(APPEND CMAKE_FIND_ROOT_PATH ${SIDEWAYS_WEB_PREFIX})
 find_package(SDL2 REQUIRED CONFIG PATHS ${SIDEWAYS_WEB_PREFIX} NO_DEFAULT_PATH)
 find_library(OPENMPT_LIBRARY openmpt PATHS ${SIDEWAYS_WEB_PREFIX}/lib NO_DEFAULT_PATH REQUIRED)
+find_package(hwy REQUIRED CONFIG PATHS ${SIDEWAYS_WEB_PREFIX} NO_DEFAULT_PATH)
+# The pixel loops' vector form for WebAssembly's 128-bit SIMD, which every current browser runs;
+# the page tells a browser without it so (see src/platform/web).
+target_compile_options(sideways_core PRIVATE -msimd128)
 # Under the name the desktop's pkg-config gives it, so the core links it the same way.
 add_library(PkgConfig::OPENMPT STATIC IMPORTED)
 set_target_properties(PkgConfig::OPENMPT PROPERTIES IMPORTED_LOCATION ${OPENMPT_LIBRARY}
