@@ -12,7 +12,6 @@
 #include "frame/frame.h"
 
 HWY_BEFORE_NAMESPACE();
-namespace sideways {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
@@ -67,13 +66,10 @@ void ConvertVector(const uint16_t* frame, uint8_t* staging)
 }
 
 }  // namespace HWY_NAMESPACE
-}  // namespace sideways
 HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
-namespace sideways {
 HWY_EXPORT(ConvertVector);
-}  // namespace sideways
 
 void ConvertPlain(const uint16_t* frame, uint8_t* staging)
 {
@@ -293,6 +289,6 @@ void ConvertFrame(const uint16_t* frame, uint8_t* staging)
         return;
     }
 #endif
-    HWY_DYNAMIC_DISPATCH(sideways::ConvertVector)(frame, staging);
+    HWY_DYNAMIC_DISPATCH(ConvertVector)(frame, staging);
 }
 #endif

@@ -17,7 +17,6 @@
 #include "effects/vector_loops.h"
 
 HWY_BEFORE_NAMESPACE();
-namespace sideways {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
@@ -252,34 +251,31 @@ void DrawTunnel(const TunnelPass* p)
 }
 
 }  // namespace HWY_NAMESPACE
-}  // namespace sideways
 HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
-namespace sideways {
 HWY_EXPORT(DrawRingsXor3);
 HWY_EXPORT(DrawRingsSum2);
 HWY_EXPORT(DrawRotozoom);
 HWY_EXPORT(DrawTunnel);
-}  // namespace sideways
 
 void RingsXor3Vector(const RingPass* pass, bool overlay)
 {
-    HWY_DYNAMIC_DISPATCH(sideways::DrawRingsXor3)(pass, overlay);
+    HWY_DYNAMIC_DISPATCH(DrawRingsXor3)(pass, overlay);
 }
 
 void RingsSum2Vector(const RingPass* pass)
 {
-    HWY_DYNAMIC_DISPATCH(sideways::DrawRingsSum2)(pass);
+    HWY_DYNAMIC_DISPATCH(DrawRingsSum2)(pass);
 }
 
 void RotozoomVector(const RotoPass* pass)
 {
-    HWY_DYNAMIC_DISPATCH(sideways::DrawRotozoom)(pass);
+    HWY_DYNAMIC_DISPATCH(DrawRotozoom)(pass);
 }
 
 void TunnelVector(const TunnelPass* pass)
 {
-    HWY_DYNAMIC_DISPATCH(sideways::DrawTunnel)(pass);
+    HWY_DYNAMIC_DISPATCH(DrawTunnel)(pass);
 }
 #endif
