@@ -3,7 +3,6 @@
 // aggregates; any --benchmark_* flag given on the command line takes precedence.
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -128,9 +127,15 @@ std::pair<double, double> ReportShow(std::FILE* out, double floorTime)
 {
     std::pair<double, double> last = {-1, -1};
     for (const ShowTimes& run : ShowResults()) {
-        const std::vector<double>& frames = run.frames;
-        if (frames.empty())
+        if (run.passes.empty())
             continue;
+        std::vector<double> frames;
+        for (size_t k = 0; k < run.passes.front().size(); ++k) {
+            std::vector<double> times;
+            for (const std::vector<double>& pass : run.passes)
+                times.push_back(pass[k]);
+            frames.push_back(Median(times));
+        }
         const size_t slowest = static_cast<size_t>(std::max_element(frames.begin(), frames.end()) - frames.begin());
         std::vector<double> sorted = frames;
         std::sort(sorted.begin(), sorted.end());
@@ -138,7 +143,7 @@ std::pair<double, double> ReportShow(std::FILE* out, double floorTime)
         for (const double t : frames)
             sum += t;
         std::fprintf(out, "\nShow/%s: %zu frames at 60 fps, draw + convert, each frame's median of %zu passes\n",
-                     run.form.c_str(), frames.size(), run.passes);
+                     run.form.c_str(), frames.size(), run.passes.size());
         std::fprintf(out, "  %-16s", "mean");
         PrintTime(out, sum / static_cast<double>(frames.size()), floorTime);
         std::fprintf(out, "  %-16s", "99th percentile");
@@ -193,17 +198,6 @@ bool RunFailed(const R& run)
         return run.error_occurred;
 }
 
-// The number of repetitions asked for (five unless --benchmark_repetitions says otherwise): the
-// whole show makes that many passes in its one run.
-size_t RepetitionsAsked(int argc, char** argv)
-{
-    constexpr const char* Flag = "--benchmark_repetitions=";
-    for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], Flag, std::strlen(Flag)) == 0)
-            return static_cast<size_t>(std::max(1, std::atoi(argv[i] + std::strlen(Flag))));
-    return 5;
-}
-
 }  // namespace
 
 void FloorReporter::ReportRuns(const std::vector<Run>& runs)
@@ -256,7 +250,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&count, args.data());
     if (benchmark::ReportUnrecognizedArguments(count, args.data()))
         return 1;
-    RegisterSubjects(RepetitionsAsked(argc, argv));
+    RegisterSubjects();
     // --benchmark_format=json or csv: Google Benchmark's own report, without the floor table.
     if (HasFlag(argc, argv, "--benchmark_format=") && !HasFlag(argc, argv, "--benchmark_format=console")) {
         benchmark::RunSpecifiedBenchmarks();

@@ -12,16 +12,15 @@ inline const std::string FloorName = "Floor";
 inline const std::string ShowName = "Show";
 
 // Registers every subject in report order: Floor, Convert, Convert/<form>, BuildTables,
-// Scene/<order> for orders 0..31 (DrawScene at row 32 plus ConvertFrame), Show/<form> (showPasses
-// passes each), Effect/<name>/<region>. Builds the tables and points Framebuffer at a buffer of its
-// own first; call once, before running.
-void RegisterSubjects(size_t showPasses);
+// Scene/<order> for orders 0..31 (DrawScene at row 32 plus ConvertFrame), Show/<form> (a pass of
+// the show per run), Effect/<name>/<region>. Builds the tables and points Framebuffer at a buffer
+// of its own first; call once, before running.
+void RegisterSubjects();
 
-// Each Show/<form> run made: each frame's median time in seconds over the run's passes.
+// The Show/<form> passes made so far: each pass's frame times in seconds.
 struct ShowTimes {
     std::string form;
-    size_t passes;
-    std::vector<double> frames;
+    std::vector<std::vector<double>> passes;
 };
 const std::vector<ShowTimes>& ShowResults();
 
