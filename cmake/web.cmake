@@ -1,6 +1,6 @@
-# The web build's inputs: SDL2 and libopenmpt built for wasm by scripts/web-deps.sh, and the asset
-# converter from a host build, since a wasm converter cannot run on the build machine.
-set(SIDEWAYS_WEB_PREFIX "" CACHE PATH "Prefix of the wasm SDL2 and libopenmpt (scripts/web-deps.sh)")
+# The web build's inputs: SDL2, libopenmpt and Highway built for wasm by scripts/web-deps.sh, and
+# the asset converter from a host build, since a wasm converter cannot run on the build machine.
+set(SIDEWAYS_WEB_PREFIX "" CACHE PATH "Prefix of the wasm SDL2, libopenmpt and Highway (scripts/web-deps.sh)")
 if(NOT SIDEWAYS_WEB_PREFIX)
   if(DEFINED ENV{SIDEWAYS_DEPS_DIR})
     set(SIDEWAYS_WEB_PREFIX $ENV{SIDEWAYS_DEPS_DIR}/web)
@@ -8,9 +8,12 @@ if(NOT SIDEWAYS_WEB_PREFIX)
     set(SIDEWAYS_WEB_PREFIX ${CMAKE_SOURCE_DIR}/build/deps/web)
   endif()
 endif()
-if(NOT EXISTS ${SIDEWAYS_WEB_PREFIX}/.stamp)
-  message(FATAL_ERROR "no wasm libraries in ${SIDEWAYS_WEB_PREFIX}: run scripts/web-deps.sh")
-endif()
+# The recipes stamp each library they built (scripts/lib/recipes.bash).
+foreach(library libsdl2 libopenmpt highway)
+  if(NOT EXISTS ${SIDEWAYS_WEB_PREFIX}/.built-${library})
+    message(FATAL_ERROR "no wasm ${library} in ${SIDEWAYS_WEB_PREFIX}: run scripts/web-deps.sh")
+  endif()
+endforeach()
 
 set(SIDEWAYS_HOST_TOOLS ${CMAKE_SOURCE_DIR}/build/release/host-tools.cmake CACHE FILEPATH
     "The host build's exported tools (cmake --build --preset release --target embed)")
