@@ -8,6 +8,8 @@ if(WIN32)
   set_property(TARGET PkgConfig::OPENMPT APPEND PROPERTY INTERFACE_LINK_LIBRARIES ${OPENMPT_STATIC_LIBRARIES})
 endif()
 find_package(SDL2 REQUIRED)
+# Debian's libhwy-dev on Linux; Windows's from Debian's source, in the cross build's prefix.
+find_package(hwy REQUIRED CONFIG)
 # libGL itself rather than GLVND's libOpenGL: SDL makes its context through GLX, which libGL
 # brings, so the Debian package's dependency (worked out from what the program links) includes it.
 set(OpenGL_GL_PREFERENCE LEGACY)

@@ -17,4 +17,4 @@ InstallPackages emscripten chromium firefox-esr xvfb pulseaudio cmake make pkg-c
 # The browser test needs npm; a Node from outside Debian brings its own and conflicts with Debian's.
 command -v npm >/dev/null || InstallPackages nodejs npm
 
-BuildLibraries "$(DepsDir)" web libsdl2 libopenmpt
+BuildLibraries "$(DepsDir)" web libsdl2 libopenmpt highway
