@@ -50,9 +50,9 @@ target_include_directories(sideways_files PUBLIC src)
 target_compile_options(sideways_files PRIVATE -Wconversion)
 
 # Build-time tools: the asset converter, the generators of our pictures and music. The web
-# build imports the converter from here.
+# build imports the converter and the icon painter from here.
 add_subdirectory(tools)
-export(TARGETS embed FILE ${CMAKE_BINARY_DIR}/host-tools.cmake)
+export(TARGETS embed paint FILE ${CMAKE_BINARY_DIR}/host-tools.cmake)
 
 # The platforms the show runs on: SDL with OpenGL for the demo; none at all for tests and
 # offline drawing.

@@ -16,9 +16,9 @@ foreach(library libsdl2 libopenmpt highway)
 endforeach()
 
 set(SIDEWAYS_HOST_TOOLS ${CMAKE_SOURCE_DIR}/build/release/host-tools.cmake CACHE FILEPATH
-    "The host build's exported tools (cmake --build --preset release --target embed)")
+    "The host build's exported tools (cmake --build --preset release --target embed paint)")
 if(NOT EXISTS ${SIDEWAYS_HOST_TOOLS})
-  message(FATAL_ERROR "no host tools at ${SIDEWAYS_HOST_TOOLS}: build the release preset's embed target first")
+  message(FATAL_ERROR "no host tools at ${SIDEWAYS_HOST_TOOLS}: build the release preset's embed and paint targets first")
 endif()
 include(${SIDEWAYS_HOST_TOOLS})
 
