@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "app/show_timing.h"
 #include "app/timeline.h"
 #include "display/convert.h"
 #include "effects/loops.h"
 #include "pixel_compare.h"
 #include "support.h"
+#include "show/show_timing.h"
 
 TEST(PixelLoops, PlainComesFirstAndTheProgramStartsWithTheLastForm)
 {

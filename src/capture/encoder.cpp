@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "capture/landscape.h"
 #include "files/file_system.h"
 #include "files/wav.h"
+#include "offline/landscape.h"
 #include "sound/music.h"
 
 std::vector<std::string> EncoderArguments(const EncoderSettings& s)
