@@ -18,7 +18,6 @@ namespace {
 constexpr uint32_t ShowFps = 60;
 
 std::vector<PlannedFrame> Frames;
-std::vector<std::vector<double>> FrameSeconds;  // per frame, one entry per pass
 
 // The CPU time of this thread: the time the frame ran, not the time other programs had the core.
 double ThreadSeconds()
@@ -39,7 +38,6 @@ bool PlanShow(std::string* error)
         return false;
     for (uint32_t frame = 0; frame <= show.last; ++frame)
         Frames.push_back({FrameMillis(frame, ShowFps), FramePosition(&music, frame)});
-    FrameSeconds.assign(Frames.size(), {});
     return true;
 }
 
@@ -48,30 +46,22 @@ std::span<const PlannedFrame> ShowFrames()
     return Frames;
 }
 
-void PlayShow(uint8_t* staging)
+std::vector<double> TimeShow(uint8_t* staging, size_t passes)
 {
-    // The scroller rewrites ScrollerPicture, which a later order shows: every pass starts afresh.
-    ShowState show;
-    StartShowAt(&show, 0);
-    for (size_t k = 0; k < Frames.size(); ++k) {
-        const double start = ThreadSeconds();
-        DrawShowFrame(&show, Frames[k].millis, Frames[k].position);
-        ConvertFrame(Framebuffer, staging);
-        FrameSeconds[k].push_back(ThreadSeconds() - start);
+    std::vector<std::vector<double>> seconds(Frames.size());  // per frame, one entry per pass
+    for (size_t pass = 0; pass < passes; ++pass) {
+        // The scroller rewrites ScrollerPicture, which a later order shows: every pass starts afresh.
+        ShowState show;
+        StartShowAt(&show, 0);
+        for (size_t k = 0; k < Frames.size(); ++k) {
+            const double start = ThreadSeconds();
+            DrawShowFrame(&show, Frames[k].millis, Frames[k].position);
+            ConvertFrame(Framebuffer, staging);
+            seconds[k].push_back(ThreadSeconds() - start);
+        }
     }
-}
-
-size_t ShowPasses()
-{
-    return FrameSeconds.empty() ? 0 : FrameSeconds.front().size();
-}
-
-std::vector<double> ShowFrameMedians()
-{
     std::vector<double> medians;
-    for (std::vector<double> times : FrameSeconds) {
-        if (times.empty())
-            return {};
+    for (std::vector<double>& times : seconds) {
         std::sort(times.begin(), times.end());
         const size_t n = times.size();
         medians.push_back(n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2);

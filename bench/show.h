@@ -18,10 +18,6 @@ bool PlanShow(std::string* error);
 std::span<const PlannedFrame> ShowFrames();
 
 // Draws every planned frame in order into the Framebuffer, as the live loop would at 60 fps, and
-// converts each into staging; records the time of each frame (draw plus conversion).
-void PlayShow(uint8_t* staging);
-
-// The passes made so far.
-size_t ShowPasses();
-// Each frame's median time over the passes made so far, in seconds; empty before the first pass.
-std::vector<double> ShowFrameMedians();
+// converts each into staging, `passes` times over, each pass from the start of the show, with the
+// pixel loops now chosen. Returns each frame's median time (draw plus conversion) over the passes.
+std::vector<double> TimeShow(uint8_t* staging, size_t passes);

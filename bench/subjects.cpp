@@ -3,6 +3,7 @@
 // first order that uses it, so its centres, zoom and offsets are those of a real frame.
 #include "subjects.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -12,6 +13,7 @@
 #include "assets/assets.h"
 #include "display/convert.h"
 #include "effects/effects.h"
+#include "effects/loops.h"
 #include "frame/frame.h"
 #include "offline/show_player.h"
 #include "effects/tables.h"
@@ -67,9 +69,16 @@ void RegisterFloor()
 void RegisterConversions()
 {
     Register("Convert", [] { ConvertFrame(Frame.data(), Staging); });
-    // Every routine this machine can run, so the fast path is seen beside the plain one.
-    for (const ConvertRoutine& routine : ConvertRoutines())
-        Register("Convert/" + std::string(routine.name), [routine] { routine.convert(Frame.data(), Staging); });
+    // Every form of the loops this machine runs, so the fast one is seen beside the plain one.
+    for (const PixelLoops& loops : PixelLoopChoices())
+        benchmark::RegisterBenchmark(("Convert/" + std::string(loops.name)).c_str(), [loops](benchmark::State& state) {
+            UsePixelLoops(loops);
+            for (auto _ : state) {
+                ConvertFrame(Frame.data(), Staging);
+                benchmark::ClobberMemory();
+            }
+            UsePixelLoops(PixelLoopChoices().back());
+        });
 }
 
 void RegisterBuildTables()
@@ -135,13 +144,33 @@ void RegisterSplit(const char* effect, uint16_t splitX, int32_t order, uint32_t 
     });
 }
 
+std::vector<ShowTimes> ShowResults_;
+
 void RegisterShow()
 {
-    // One pass of the whole show per iteration; each repetition adds one time to every frame.
-    benchmark::RegisterBenchmark(ShowName.c_str(), [](benchmark::State& state) {
-        for (auto _ : state)
-            PlayShow(Staging);
-    })->Iterations(1);
+    // One benchmark per form of the loops, a pass of the whole show per iteration (one, unless
+    // the minimum time asks for more): its counters are the mean and the slowest frame of the
+    // run's passes, in microseconds, and every pass is kept for the report.
+    for (const PixelLoops& loops : PixelLoopChoices()) {
+        ShowResults_.push_back({loops.name, {}});
+        const size_t slot = ShowResults_.size() - 1;
+        benchmark::RegisterBenchmark((ShowName + "/" + loops.name).c_str(), [loops, slot](benchmark::State& state) {
+            UsePixelLoops(loops);
+            std::vector<double> frames;
+            for (auto _ : state) {
+                frames = TimeShow(Staging, 1);
+                ShowResults_[slot].passes.push_back(frames);
+            }
+            UsePixelLoops(PixelLoopChoices().back());
+            double sum = 0, slowest = 0;
+            for (const double t : frames) {
+                sum += t;
+                slowest = std::max(slowest, t);
+            }
+            state.counters["mean"] = sum / static_cast<double>(frames.size()) * 1e6;
+            state.counters["slowest"] = slowest * 1e6;
+        });
+    }
 }
 
 void RegisterEffects()
@@ -220,6 +249,11 @@ void RegisterGentle()
 }
 
 }  // namespace
+
+const std::vector<ShowTimes>& ShowResults()
+{
+    return ShowResults_;
+}
 
 bool RegisterSubjects(std::string* error)
 {

@@ -3,17 +3,27 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <vector>
 
 // Name of the floor: a plain copy of one 153,600-byte frame.
 inline const std::string FloorName = "Floor";
-// Name of the whole show: every frame at 60 fps, each timed on its own (see show.h).
+// Name of the whole show: every frame at 60 fps, each timed on its own (see show.h), run once for
+// each form of the pixel loops as Show/<form>.
 inline const std::string ShowName = "Show";
 
-// Registers every subject in report order: Floor, Convert, BuildTables, Scene/<order> for orders
-// 0..31 (DrawScene at row 32 plus ConvertFrame), Show, Effect/<name>/<region>, Gentle/Rings and
-// Gentle/Still. Prepares the show offline first, in a buffer of its own; call once, before running.
-// False, with *error, when the show cannot be prepared.
-[[nodiscard]] bool RegisterSubjects(std::string* error);
+// Registers every subject in report order: Floor, Convert, Convert/<form>, BuildTables,
+// Scene/<order> for orders 0..31 (DrawScene at row 32 plus ConvertFrame), Show/<form> (a pass of
+// the show per run), Effect/<name>/<region>, Gentle/Rings and Gentle/Still. Builds the tables and
+// points Framebuffer at a buffer of its own and prepares the show offline first; call once, before
+// running. False, with *error, when the show cannot be prepared.
+bool RegisterSubjects(std::string* error);
+
+// The Show/<form> passes made so far: each pass's frame times in seconds.
+struct ShowTimes {
+    std::string form;
+    std::vector<std::vector<double>> passes;
+};
+const std::vector<ShowTimes>& ShowResults();
 
 // One subject's times as the runs reported them.
 struct SubjectTimes {

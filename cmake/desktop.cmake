@@ -8,6 +8,8 @@ if(WIN32)
   set_property(TARGET PkgConfig::OPENMPT APPEND PROPERTY INTERFACE_LINK_LIBRARIES ${OPENMPT_STATIC_LIBRARIES})
 endif()
 find_package(SDL2 REQUIRED)
+# Debian's libhwy-dev on Linux; Windows's from Debian's source, in the cross build's prefix.
+find_package(hwy REQUIRED CONFIG)
 # libGL itself rather than GLVND's libOpenGL: SDL makes its context through GLX, which libGL
 # brings, so the Debian package's dependency (worked out from what the program links) includes it.
 set(OpenGL_GL_PREFERENCE LEGACY)
@@ -48,9 +50,9 @@ target_include_directories(sideways_files PUBLIC src)
 target_compile_options(sideways_files PRIVATE -Wconversion)
 
 # Build-time tools: the asset converter, the generators of our pictures and music. The web
-# build imports the converter from here.
+# build imports the converter and the icon painter from here.
 add_subdirectory(tools)
-export(TARGETS embed FILE ${CMAKE_BINARY_DIR}/host-tools.cmake)
+export(TARGETS embed paint FILE ${CMAKE_BINARY_DIR}/host-tools.cmake)
 
 # The platforms the show runs on: SDL with OpenGL for the demo; none at all for tests and
 # offline drawing.

@@ -12,11 +12,11 @@ source "$(dirname "$0")/lib/script.bash"
 source "$(dirname "$0")/lib/debian.bash"
 
 # The demo: the compiler and CMake, SDL and Xlib (which watches the window), OpenGL (Mesa's
-# drivers), libopenmpt, stb's PNG code for the asset converter, zlib for the capture's PNGs, and
+# drivers), libopenmpt, Highway (the pixel loops' vector forms), stb's PNG code for the asset converter, zlib for the capture's PNGs, and
 # X's core fonts, which SDL's X11 message box ("Init FAIL") draws with.
 DemoPackages=(build-essential cmake pkg-config libgl1-mesa-dri xfonts-base)
 # The libraries the demo is built against, for this machine's architecture or another's.
-LibraryPackages=(libsdl2-dev libx11-dev libgl-dev libopenmpt-dev libstb-dev zlib1g-dev)
+LibraryPackages=(libsdl2-dev libx11-dev libgl-dev libopenmpt-dev libstb-dev zlib1g-dev libhwy-dev)
 # The tests and benchmarks, the end-to-end tests' X server and tools, the capture's encoder, and
 # the players and libraries the soundtrack is checked with.
 TestPackages=(

@@ -67,14 +67,14 @@ ZipFolder "$win"
 
 web=sideways-$version-web
 mkdir -p "$stage/$web"
-cp build/web/sideways.html build/web/sideways.js build/web/sideways.wasm "$stage/$web/"
+cp build/web/sideways.{html,js,wasm,webmanifest} build/web/sideways-sw.js build/web/sideways-{192,512}.png "$stage/$web/"
 cp LICENSE "$stage/$web/LICENSE.txt"
 cat >"$stage/$web/README.txt" <<TEXT
 sideways $version as a web page
 
 A real-time demo: two minutes of software-rendered effects in step with its own tracker music.
-These three files are the whole page; any static web server serves them. Browsers do not run
-the page from a file opened directly (file://), so serve the folder, for example with
+These files are the whole page; any static web server serves them. Browsers do not run the
+page from a file opened directly (file://), so serve the folder, for example with
 
     python3 -m http.server -d $web
 
@@ -82,6 +82,13 @@ and open http://localhost:8000/sideways.html. The page starts at once where the 
 play sound, otherwise after a click or a key. F or a double click toggles full screen; Escape
 ends the show. The server needs no setting beyond serving .wasm files as application/wasm,
 which current servers do.
+
+Served over https:// (or from localhost), the page also plays offline and can be installed:
+its service worker (sideways-sw.js) keeps sideways.html, .js, .wasm and the manifest, so a
+second visit plays without a network, and a phone's browser offers to put it on the home
+screen (sideways.webmanifest, with the icons sideways-192.png and sideways-512.png). Over
+plain http:// from another host, browsers refuse service workers and the page simply plays
+online. A new release replaces the kept files on the next visit that reaches the server.
 TEXT
 ZipFolder "$web"
 

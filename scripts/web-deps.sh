@@ -12,9 +12,11 @@ source scripts/lib/recipes.bash
 ParseFlags "scripts/web-deps.sh" -- "$@"
 
 # The page's test runs in Chromium and, in a private X server with a private sound server, in
-# Firefox ESR.
-InstallPackages emscripten chromium firefox-esr xvfb pulseaudio cmake make pkg-config dpkg-dev
+# Firefox ESR and in WebKitGTK's MiniBrowser through its WebDriver; WebKit plays Web Audio through
+# GStreamer (appsrc and the converters in the base plugins, the PulseAudio sink).
+InstallPackages emscripten chromium firefox-esr webkit2gtk-driver libwebkit2gtk-4.1-0 gstreamer1.0-plugins-base \
+  gstreamer1.0-plugins-good gstreamer1.0-pulseaudio xvfb pulseaudio cmake make pkg-config dpkg-dev
 # The browser test needs npm; a Node from outside Debian brings its own and conflicts with Debian's.
 command -v npm >/dev/null || InstallPackages nodejs npm
 
-BuildLibraries "$(DepsDir)" web libsdl2 libopenmpt
+BuildLibraries "$(DepsDir)" web libsdl2 libopenmpt highway

@@ -119,15 +119,15 @@ const ShowMusic& WholeShow(Stretch* stretch)
 void EffectLoopsTest::SetUp()
 {
     EnsureTables();
-    UseEffectLoops(GetParam());
+    UsePixelLoops(GetParam());
 }
 
 void EffectLoopsTest::TearDown()
 {
-    UseEffectLoops(EffectLoopChoices().back());
+    UsePixelLoops(PixelLoopChoices().back());
 }
 
-std::string EffectLoopsName(const ::testing::TestParamInfo<EffectLoops>& info)
+std::string EffectLoopsName(const ::testing::TestParamInfo<PixelLoops>& info)
 {
     return ::testing::PrintToString(info.param);
 }

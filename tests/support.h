@@ -12,6 +12,7 @@
 
 #include "offline/show_music.h"
 #include "effects/effects.h"
+#include "effects/loops.h"
 #include "frame/frame.h"
 
 // Points Framebuffer at a fresh buffer filled with `fill` for the test's lifetime.
@@ -92,15 +93,16 @@ std::string Snapshot(const ScratchFolder& dir);
 // The whole show's music at 60 fps, rendered once per test process, and its stretch.
 const ShowMusic& WholeShow(Stretch* stretch = nullptr);
 
-// A fixture whose cases run once per kind of pixel loop this processor has, drawing with that kind
-// (tables built); the default kind is put back afterwards. Instantiate with EFFECT_LOOPS_SUITE.
-class EffectLoopsTest : public ::testing::TestWithParam<EffectLoops> {
+// A fixture whose cases run once per form of the pixel loops this processor runs (the plain loops
+// and each vector form), drawing with that form (tables built); the default form is put back
+// afterwards. Instantiate with EFFECT_LOOPS_SUITE.
+class EffectLoopsTest : public ::testing::TestWithParam<PixelLoops> {
 protected:
     void SetUp() override;
     void TearDown() override;
 };
-std::string EffectLoopsName(const ::testing::TestParamInfo<EffectLoops>& info);
-inline void PrintTo(EffectLoops loops, std::ostream* os) { *os << (loops == EffectLoops::Wide ? "Wide" : "Plain"); }
+std::string EffectLoopsName(const ::testing::TestParamInfo<PixelLoops>& info);
+inline void PrintTo(const PixelLoops& loops, std::ostream* os) { *os << loops.name; }
 #define EFFECT_LOOPS_SUITE(Suite)                                                                          \
-    INSTANTIATE_TEST_SUITE_P(Loops, Suite, ::testing::ValuesIn(EffectLoopChoices().begin(), EffectLoopChoices().end()), \
+    INSTANTIATE_TEST_SUITE_P(Loops, Suite, ::testing::ValuesIn(PixelLoopChoices().begin(), PixelLoopChoices().end()), \
                              EffectLoopsName)

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -51,12 +50,11 @@ TEST(Convert, BufferPixelLandsOnTheSameTexelAndNothingBeyond)
         }
 }
 
-// Every routine this processor runs, the plain one included, on every 16-bit value.
-static void PrintTo(const ConvertRoutine& routine, std::ostream* os) { *os << routine.name; }
+// Every form of the loops this processor runs, the plain one included, on every 16-bit value.
+using ConvertLoops = EffectLoopsTest;
+EFFECT_LOOPS_SUITE(ConvertLoops);
 
-class ConvertRoutineTest : public ::testing::TestWithParam<ConvertRoutine> {};
-
-TEST_P(ConvertRoutineTest, WritesTheFormulaForEveryValueOnItsOwnTexelAndNothingBeyond)
+TEST_P(ConvertLoops, WritesTheFormulaForEveryValueOnItsOwnTexelAndNothingBeyond)
 {
     // An odd multiplier runs through all 65536 values in the first 65536 pixels, in a scrambled
     // order, so a texel taken from a neighbouring pixel shows.
@@ -65,7 +63,7 @@ TEST_P(ConvertRoutineTest, WritesTheFormulaForEveryValueOnItsOwnTexelAndNothingB
         frame[i] = static_cast<uint16_t>(i * 40503u);
     constexpr uint8_t Untouched = 0xA5;
     std::vector<uint8_t> staging(StagingBytes, Untouched);
-    GetParam().convert(frame.data(), staging.data());
+    ConvertFrame(frame.data(), staging.data());
     for (int t = 0; t < StagingSize; ++t)
         for (int s = 0; s < StagingSize; ++s) {
             Texel want{Untouched, Untouched, Untouched};
@@ -75,21 +73,4 @@ TEST_P(ConvertRoutineTest, WritesTheFormulaForEveryValueOnItsOwnTexelAndNothingB
             }
             ASSERT_EQ(At(staging, s, t), want) << GetParam().name << " texel " << s << "," << t;
         }
-}
-
-INSTANTIATE_TEST_SUITE_P(Available, ConvertRoutineTest, ::testing::ValuesIn(ConvertRoutines().begin(), ConvertRoutines().end()),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(Convert, PlainRoutineComesFirstAndTheFrameGoesThroughTheLast)
-{
-    const auto routines = ConvertRoutines();
-    ASSERT_FALSE(routines.empty());
-    EXPECT_STREQ(routines.front().name, "Plain");
-    std::vector<uint16_t> frame(BufferPixels);
-    for (size_t i = 0; i < frame.size(); ++i)
-        frame[i] = static_cast<uint16_t>(i * 7919u);
-    std::vector<uint8_t> viaFrame(StagingBytes, 0), viaLast(StagingBytes, 0);
-    ConvertFrame(frame.data(), viaFrame.data());
-    routines.back().convert(frame.data(), viaLast.data());
-    EXPECT_TRUE(viaFrame == viaLast);
 }

@@ -95,6 +95,16 @@ Recipe_libopenmpt() {
     --without-pulseaudio --without-portaudio --without-portaudiocpp --without-sndfile --without-flac
 }
 
+# Highway's library (the run-time choice of vector forms; the forms themselves are compiled from
+# its headers into the program) without its tests, examples and contrib. The web's is built for
+# WebAssembly's 128-bit SIMD, as the page is.
+Recipe_highway() {
+  local options=(-DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF -DHWY_ENABLE_TESTS=OFF -DHWY_ENABLE_EXAMPLES=OFF
+                 -DHWY_ENABLE_CONTRIB=OFF -DHWY_ENABLE_INSTALL=ON)
+  [[ $DepsHost != web ]] || options+=(-DCMAKE_CXX_FLAGS=-msimd128)
+  CMakeBuild "${options[@]}"
+}
+
 # KeepModuleFormats FORMAT[,FORMAT...]: removes every other format from libopenmpt's list of
 # loaders; fails when the list no longer has the shape this expects.
 KeepModuleFormats() {

@@ -1,16 +1,77 @@
-#include "display/convert.h"
+// The buffer conversion in one source that Highway compiles once for each instruction set (see
+// effects/vector_loops.cpp), beside the plain loop that every form matches byte for byte.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "display/convert.cpp"
+#include <hwy/foreach_target.h>  // must come before highway.h
+#include <hwy/highway.h>
 
 #include <algorithm>
-#include <array>
 
+#include "display/convert.h"
+#include "effects/loops.h"
 #include "frame/frame.h"
 
-#if defined(__x86_64__)
-#define SIDEWAYS_X86_CONVERT 1
-#include <immintrin.h>
+HWY_BEFORE_NAMESPACE();
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+// The shifts and masks below make these steps (red and blue times 4, green times 2).
+static_assert(RedTexelStep == 4 && GreenTexelStep == 2 && BlueTexelStep == 4);
+
+#if HWY_TARGET != HWY_SCALAR
+// The low byte of each 16-bit lane of `low`, then of `high`.
+template <class D8, class V16>
+HWY_INLINE hn::Vec<D8> LowBytes(D8 d8, V16 high, V16 low)
+{
+    return hn::ConcatEven(d8, hn::BitCast(d8, high), hn::BitCast(d8, low));
+}
+
+// One byte vector's worth of pixels a step, taken as two vectors of 16-bit lanes; each channel is
+// worked out in 16-bit lanes, their low bytes closed up into one byte vector, and the three
+// vectors stored interleaved, R G B. The last step of a row starts one step before its end and
+// writes again some texels the step before wrote, with the same bytes.
+template <class D8>
+HWY_INLINE void ConvertRows(D8 d8, const uint16_t* frame, uint8_t* staging)
+{
+    const hn::Repartition<uint16_t, D8> d16;
+    const int32_t pixels = static_cast<int32_t>(hn::Lanes(d8)), half = static_cast<int32_t>(hn::Lanes(d16));
+    const auto greenMask = hn::Set(d16, uint16_t{0x7E}), blueMask = hn::Set(d16, uint16_t{0x7C});
+    for (int32_t y = 0; y < BufferHeight; ++y, frame += BufferWidth, staging += StagingSize * 3)
+        for (int32_t x = 0; x < BufferWidth; x += pixels) {
+            const int32_t at = std::min(x, BufferWidth - pixels);
+            const auto low = hn::LoadU(d16, frame + at), high = hn::LoadU(d16, frame + at + half);
+            // R = (p >> 11) * 4, G = ((p >> 5) & 63) * 2 = (p >> 4) & 0x7E, B = (p & 31) * 4 = (p << 2) & 0x7C.
+            const auto red = LowBytes(d8, hn::ShiftLeft<2>(hn::ShiftRight<11>(high)), hn::ShiftLeft<2>(hn::ShiftRight<11>(low)));
+            const auto green = LowBytes(d8, hn::And(hn::ShiftRight<4>(high), greenMask), hn::And(hn::ShiftRight<4>(low), greenMask));
+            const auto blue = LowBytes(d8, hn::And(hn::ShiftLeft<2>(high), blueMask), hn::And(hn::ShiftLeft<2>(low), blueMask));
+            hn::StoreInterleaved3(red, green, blue, d8, staging + 3 * at);
+        }
+}
+
 #endif
 
-static void ConvertPlain(const uint16_t* frame, uint8_t* staging)
+void ConvertVector(const uint16_t* frame, uint8_t* staging)
+{
+#if HWY_TARGET == HWY_SCALAR
+    // Highway's one-lane form (the fallback where GCC's 128-bit emulation is broken) has no
+    // byte-closing operations; it is the plain loop.
+    ConvertPlain(frame, staging);
+#else
+    const hn::ScalableTag<uint8_t> d8;
+    if (hn::Lanes(d8) <= BufferWidth)
+        ConvertRows(d8, frame, staging);
+    else
+        ConvertRows(hn::CappedTag<uint8_t, 16>(), frame, staging);
+#endif
+}
+
+}  // namespace HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+HWY_EXPORT(ConvertVector);
+
+void ConvertPlain(const uint16_t* frame, uint8_t* staging)
 {
     for (int y = 0; y < BufferHeight; ++y) {
         const uint16_t* src = frame + y * BufferWidth;
@@ -24,50 +85,16 @@ static void ConvertPlain(const uint16_t* frame, uint8_t* staging)
     }
 }
 
-#ifdef SIDEWAYS_X86_CONVERT
+#if HWY_ARCH_X86_64
+// On x86-64 the AVX2 and AVX-512 forms convert with the two routines below, written for those
+// instruction sets alone: they run faster than Highway's portable form (two 128-bit loads joined
+// per 256-bit vector, and VBMI's byte permutes and multishift, which Highway does not offer).
+#include <immintrin.h>
+
+#include <array>
 
 // The vector routines' shifts and masks make these steps (red and blue times 4, green times 2).
 static_assert(RedTexelStep == 4 && GreenTexelStep == 2 && BlueTexelStep == 4);
-
-// SSE2 has no byte shuffle, so the bytes are moved into place with shifts: each pixel becomes a
-// 32-bit lane R | G << 8 | B << 16, each 64-bit lane's two pixels are closed up to six bytes,
-// each vector's two halves to twelve, and four such runs make the 48 bytes of sixteen pixels.
-static inline __m128i SpreadLow(__m128i redGreen, __m128i blue) { return _mm_unpacklo_epi16(redGreen, blue); }
-static inline __m128i SpreadHigh(__m128i redGreen, __m128i blue) { return _mm_unpackhi_epi16(redGreen, blue); }
-
-// Four 32-bit lanes R G B 0 to twelve bytes at the bottom of the vector, the rest zero.
-static inline __m128i CloseUp(__m128i lanes)
-{
-    const __m128i pairLow = _mm_set1_epi64x(0x0000000000FFFFFF);
-    const __m128i pairHigh = _mm_set1_epi64x(0x0000FFFFFF000000);
-    const __m128i six = _mm_or_si128(_mm_and_si128(lanes, pairLow), _mm_and_si128(_mm_srli_epi64(lanes, 8), pairHigh));
-    const __m128i lowSix = _mm_set_epi32(0, 0, 0x0000FFFF, -1);
-    return _mm_or_si128(_mm_and_si128(six, lowSix), _mm_andnot_si128(lowSix, _mm_srli_si128(six, 2)));
-}
-
-static void ConvertSse2(const uint16_t* frame, uint8_t* staging)
-{
-    const __m128i redMask = _mm_set1_epi16(0x00FC), greenMask = _mm_set1_epi16(0x7E00);
-    const __m128i blueMask = _mm_set1_epi16(0x007C);
-    for (int y = 0; y < BufferHeight; ++y, frame += BufferWidth, staging += StagingSize * 3) {
-        uint8_t* dst = staging;
-        for (int x = 0; x < BufferWidth; x += 16, dst += 48) {
-            __m128i runs[4];
-            for (int half = 0; half < 2; ++half) {
-                const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frame + x + 8 * half));
-                const __m128i redGreen = _mm_or_si128(_mm_and_si128(_mm_srli_epi16(p, 9), redMask),
-                                                      _mm_and_si128(_mm_slli_epi16(p, 4), greenMask));
-                const __m128i blue = _mm_and_si128(_mm_slli_epi16(p, 2), blueMask);
-                runs[2 * half] = CloseUp(SpreadLow(redGreen, blue));
-                runs[2 * half + 1] = CloseUp(SpreadHigh(redGreen, blue));
-            }
-            __m128i* out = reinterpret_cast<__m128i*>(dst);
-            _mm_storeu_si128(out, _mm_or_si128(runs[0], _mm_slli_si128(runs[1], 12)));
-            _mm_storeu_si128(out + 1, _mm_or_si128(_mm_srli_si128(runs[1], 4), _mm_slli_si128(runs[2], 8)));
-            _mm_storeu_si128(out + 2, _mm_or_si128(_mm_srli_si128(runs[2], 8), _mm_slli_si128(runs[3], 4)));
-        }
-    }
-}
 
 // The vector routines work on groups of sixteen pixels, 48 texture bytes, stored as three 16-byte
 // blocks. Block b holds the group's bytes 16b .. 16b + 15, which come from at most six pixels,
@@ -114,13 +141,6 @@ __attribute__((target("ssse3"))) static void ConvertGroup(const uint16_t* src, u
 {
     for (int b = 0; b < 3; ++b)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16 * b), Block(src + BlockFirstPixel[b], Shuffles[b]));
-}
-
-__attribute__((target("ssse3"))) static void ConvertSsse3(const uint16_t* frame, uint8_t* staging)
-{
-    for (int y = 0; y < BufferHeight; ++y, frame += BufferWidth, staging += StagingSize * 3)
-        for (int x = 0; x < BufferWidth; x += GroupPixels)
-            ConvertGroup(frame + x, staging + 3 * x);
 }
 
 // Two blocks at once, one in each 128-bit half (the byte shuffle stays within its half): two
@@ -247,41 +267,28 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) static void ConvertAvx512
 }
 #endif
 
-// A processor that runs a routine runs every one before it.
-static const ConvertRoutine AllRoutines[] = {
-    {"Plain", ConvertPlain},
-#ifdef SIDEWAYS_X86_CONVERT
-    {"Sse2", ConvertSse2},
-    {"Ssse3", ConvertSsse3},
-    {"Avx2", ConvertAvx2},
-    {"Avx512", ConvertAvx512},
-#endif
-};
-
-std::span<const ConvertRoutine> ConvertRoutines()
-{
-    static const size_t count = [] {
-        size_t n = 1;
-#ifdef SIDEWAYS_X86_CONVERT
-        // Every x86-64 processor has SSE2.
-        __builtin_cpu_init();
-        n = 2;
-        if (__builtin_cpu_supports("ssse3")) {
-            n = 3;
-            if (__builtin_cpu_supports("avx2")) {
-                n = 4;
-                if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi"))
-                    n = 5;
-            }
-        }
-#endif
-        return n;
-    }();
-    return std::span<const ConvertRoutine>(AllRoutines, count);
-}
-
 void ConvertFrame(const uint16_t* frame, uint8_t* staging)
 {
-    static const auto convert = ConvertRoutines().back().convert;
-    convert(frame, staging);
+    if (PlainLoops()) {
+        ConvertPlain(frame, staging);
+        return;
+    }
+#if HWY_ARCH_X86_64
+    // Highway numbers the x86 forms from the widest down: AVX-512 forms below HWY_AVX2.
+    static const bool vbmi = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
+    }();
+    const int64_t target = ChosenLoops().target;
+    if (target < HWY_AVX2 && vbmi) {
+        ConvertAvx512(frame, staging);
+        return;
+    }
+    if (target <= HWY_AVX2) {
+        ConvertAvx2(frame, staging);
+        return;
+    }
+#endif
+    HWY_DYNAMIC_DISPATCH(ConvertVector)(frame, staging);
 }
+#endif

@@ -2,7 +2,6 @@
 // benchmarks and the capture tool see exactly what the screen gets.
 #pragma once
 #include <cstdint>
-#include <span>
 
 // What the screen shows for an RGB565 pixel, the one statement of it: the desktop uploads each
 // channel as a signed byte, whose full intensity is 127, with the channel's bits moved up to seven
@@ -22,18 +21,9 @@ constexpr int StagingSize = 512;
 constexpr int StagingBytes = StagingSize * StagingSize * 3;
 
 // Writes texel (x, y) for every buffer pixel (x, y): R = (p >> 11) * RedTexelStep, G = ((p >> 5) &
-// 63) * GreenTexelStep, B = (p & 31) * BlueTexelStep.
-// Texels beyond column 239 or row 319 are never written. Uses the fastest of ConvertRoutines.
-// Any alignment works; staging on a 64-byte boundary is fastest (the rows then start on one too).
+// 63) * GreenTexelStep, B = (p & 31) * BlueTexelStep. Texels beyond column 239 or row 319 are never
+// written. Runs the pixel loops chosen in effects/loops.h, every form writing the same bytes. Any
+// alignment works; staging on a 64-byte boundary is fastest (the rows then start on one too).
 void ConvertFrame(const uint16_t* frame, uint8_t* staging);
-
-// One way of making the conversion; every routine writes exactly the bytes the formula above gives.
-struct ConvertRoutine {
-    const char* name;
-    void (*convert)(const uint16_t* frame, uint8_t* staging);
-};
-// The routines this processor can run, checked once at run time: "Plain" (one pixel at a time,
-// runs anywhere) first, then the x86 vector forms "Sse2" (every x86-64), "Ssse3", "Avx2" and
-// "Avx512" (with the VBMI byte instructions) where the processor has them; ConvertFrame takes
-// the last.
-std::span<const ConvertRoutine> ConvertRoutines();
+// The plain loop, one pixel at a time, whatever the choice: the reference the others match.
+void ConvertPlain(const uint16_t* frame, uint8_t* staging);

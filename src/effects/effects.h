@@ -1,10 +1,10 @@
 // The drawing routines the scene timeline calls. Each reads its Region (never writes it, except
 // the split routines, which fill both records they are given) and writes the Framebuffer; none
 // keeps anything from one call to the next: all motion comes from the record's millis.
+// Which pixel loops the rings, rotozoomer and tunnel run: effects/loops.h.
 // A level is a 16-bit fraction 0..65535 that scales a size S as (S * level) >> 16.
 #pragma once
 #include <cstdint>
-#include <span>
 
 #include "frame/frame.h"
 
@@ -35,13 +35,3 @@ void Tunnel(const Region* r);
 
 // Renders the text at scrollPos into ScrollerPicture's window, then copies the rectangle.
 void Scroller(const Region* r, int32_t scrollPos);
-
-// The pixel loops the rings, rotozoomer and tunnel draw with; both kinds draw the same pixels.
-// Wide is the 512-bit form for x86-64 processors with AVX-512 F, BW and VL.
-enum class EffectLoops : uint8_t { Plain, Wide };
-// The kinds this processor runs, checked once: Plain first, then Wide where it can. The effects
-// draw with the last until UseEffectLoops picks another.
-std::span<const EffectLoops> EffectLoopChoices();
-// Draws with `loops` (one of EffectLoopChoices) from the next call on. Main thread, between
-// frames: for tests and benchmarks that compare the kinds.
-void UseEffectLoops(EffectLoops loops);

@@ -1,31 +1,54 @@
-// Which pixel loops the effects draw with.
-#include "effects/effects.h"
-#include "effects/wide.h"
+// Which pixel loops the effects and the conversion run. The vector forms are reached through
+// Highway's dispatch, which picks the best compiled form the processor runs; choosing one form
+// restricts what Highway believes the processor runs to that form alone.
+#include "effects/loops.h"
 
-static const EffectLoops AllLoops[] = {EffectLoops::Plain, EffectLoops::Wide};
+#include <hwy/targets.h>
 
-std::span<const EffectLoops> EffectLoopChoices()
+#include <algorithm>
+#include <vector>
+
+static const std::vector<PixelLoops>& Choices()
 {
-#ifdef SIDEWAYS_WIDE_EFFECTS
-    static const size_t count = ProcessorRunsWideLoops() ? 2 : 1;
-#else
-    constexpr size_t count = 1;
-#endif
-    return std::span<const EffectLoops>(AllLoops, count);
+    // Built before any restriction: Highway lists the compiled forms this processor runs, best first.
+    static const std::vector<PixelLoops> choices = [] {
+        std::vector<PixelLoops> list;
+        for (const int64_t target : hwy::SupportedAndGeneratedTargets())
+            list.push_back({hwy::TargetName(target), target});
+        list.push_back({"Plain", 0});
+        std::reverse(list.begin(), list.end());
+        return list;
+    }();
+    return choices;
 }
 
-static EffectLoops& ChosenLoops()
+static const PixelLoops*& Chosen()
 {
-    static EffectLoops chosen = EffectLoopChoices().back();
+    static const PixelLoops* chosen = &Choices().back();
     return chosen;
 }
 
-void UseEffectLoops(EffectLoops loops)
+std::span<const PixelLoops> PixelLoopChoices()
 {
-    ChosenLoops() = loops;
+    return Choices();
 }
 
-bool WideLoops()
+void UsePixelLoops(const PixelLoops& loops)
 {
-    return ChosenLoops() == EffectLoops::Wide;
+    // The best form is what Highway picks unrestricted.
+    const bool best = loops.target == Choices().back().target;
+    hwy::SetSupportedTargetsForTest(best || loops.target == 0 ? 0 : loops.target);
+    for (const PixelLoops& choice : Choices())
+        if (choice.target == loops.target)
+            Chosen() = &choice;
+}
+
+const PixelLoops& ChosenLoops()
+{
+    return *Chosen();
+}
+
+bool PlainLoops()
+{
+    return Chosen()->target == 0;
 }

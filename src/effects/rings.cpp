@@ -10,7 +10,8 @@
 #include <utility>
 
 #include "effects/effects.h"
-#include "effects/wide.h"
+#include "effects/loops.h"
+#include "effects/vector_loops.h"
 #include "frame/tables.h"
 
 namespace {
@@ -98,13 +99,6 @@ RowPlan<N> SplitRowIntoRuns(const Region* r, const std::array<RingCentre, N>& ce
     return plan;
 }
 
-// Offset of the table row for the vertical term |y - cy|. The term is clamped to the table's last
-// row: only the third RingsXor3 centre could reach row 320, and only at an exact cosine of 1.
-inline size_t TableRow(int32_t y, uint16_t cy, int32_t stride)
-{
-    return static_cast<size_t>(std::min(std::abs(y - cy), BufferHeight - 1) * stride);
-}
-
 constexpr int32_t Step(unsigned falling, unsigned k)
 {
     return (falling >> k) & 1 ? -1 : 1;
@@ -134,50 +128,6 @@ void SumRun(uint16_t* out, const uint16_t* a, const uint16_t* b, int32_t n)
     }
 }
 
-#ifdef SIDEWAYS_WIDE_EFFECTS
-// The same runs 32 pixels a step. A falling pointer's next 32 entries are the 32 below it, read
-// as one vector and reversed; the last step of a run reads only the entries it uses.
-WIDE_LOOP inline __m512i LoadRun(const uint16_t* p, int32_t j, __mmask32 lanes, bool falling)
-{
-    if (!falling)
-        return _mm512_maskz_loadu_epi16(lanes, p + j);
-    const __m512i reverse = _mm512_set_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
-                                             21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
-    // Lane i of the reversed vector is p[-j - i]: the load starts 31 entries below p[-j].
-    const __mmask32 high = static_cast<__mmask32>(_cvtmask32_u32(lanes) << (32 - _mm_popcnt_u32(_cvtmask32_u32(lanes))));
-    return _mm512_maskz_permutexvar_epi16(lanes, reverse, _mm512_maskz_loadu_epi16(high, p - j - 31));
-}
-
-template <bool Overlay, unsigned Falling>
-WIDE_LOOP void XorRunWide(uint16_t* out, const uint16_t* a, const uint16_t* b, const uint16_t* c, int32_t n)
-{
-    const __m512i dark = _mm512_set1_epi16(static_cast<short>(RingDark));
-    const __m512i light = _mm512_set1_epi16(static_cast<short>(RingLight));
-    for (int32_t j = 0; j < n; j += 32) {
-        const __mmask32 lanes = FirstLanes32(std::min(32, n - j));
-        const __m512i acc = _mm512_xor_si512(_mm512_xor_si512(LoadRun(a, j, lanes, Falling & 1), LoadRun(b, j, lanes, Falling & 2)),
-                                             LoadRun(c, j, lanes, Falling & 4));
-        const __mmask32 odd = _mm512_test_epi16_mask(acc, acc);
-        if (Overlay)
-            _mm512_mask_storeu_epi16(out + j, odd & lanes, dark);
-        else
-            _mm512_mask_storeu_epi16(out + j, lanes, _mm512_mask_blend_epi16(odd, light, dark));
-    }
-}
-
-template <unsigned Falling>
-WIDE_LOOP void SumRunWide(uint16_t* out, const uint16_t* a, const uint16_t* b, int32_t n)
-{
-    const __m512i dark = _mm512_set1_epi16(static_cast<short>(RingDark));
-    const __m512i light = _mm512_set1_epi16(static_cast<short>(RingLight));
-    const __m512i bit = _mm512_set1_epi16(8);
-    for (int32_t j = 0; j < n; j += 32) {
-        const __mmask32 lanes = FirstLanes32(std::min(32, n - j));
-        const __m512i sum = _mm512_add_epi16(LoadRun(a, j, lanes, Falling & 1), LoadRun(b, j, lanes, Falling & 2));
-        _mm512_mask_storeu_epi16(out + j, lanes, _mm512_mask_blend_epi16(_mm512_test_epi16_mask(sum, bit), light, dark));
-    }
-}
-#endif
 
 // One kernel per combination of directions, indexed by a run's falling bits.
 using XorKernel = void (*)(uint16_t*, const uint16_t*, const uint16_t*, const uint16_t*, int32_t);
@@ -195,19 +145,6 @@ constexpr std::array<SumKernel, sizeof...(Falling)> SumKernels(std::integer_sequ
     return {&SumRun<Falling>...};
 }
 
-#ifdef SIDEWAYS_WIDE_EFFECTS
-template <bool Overlay, unsigned... Falling>
-constexpr std::array<XorKernel, sizeof...(Falling)> XorWideKernels(std::integer_sequence<unsigned, Falling...>)
-{
-    return {&XorRunWide<Overlay, Falling>...};
-}
-
-template <unsigned... Falling>
-constexpr std::array<SumKernel, sizeof...(Falling)> SumWideKernels(std::integer_sequence<unsigned, Falling...>)
-{
-    return {&SumRunWide<Falling>...};
-}
-#endif
 
 struct RingKernels {
     std::array<XorKernel, 8> xorPaint, xorOverlay;
@@ -216,19 +153,27 @@ struct RingKernels {
 constexpr RingKernels PlainKernels = {XorKernels<false>(std::make_integer_sequence<unsigned, 8>{}),
                                       XorKernels<true>(std::make_integer_sequence<unsigned, 8>{}),
                                       SumKernels(std::make_integer_sequence<unsigned, 4>{})};
-#ifdef SIDEWAYS_WIDE_EFFECTS
-constexpr RingKernels WideKernels = {XorWideKernels<false>(std::make_integer_sequence<unsigned, 8>{}),
-                                     XorWideKernels<true>(std::make_integer_sequence<unsigned, 8>{}),
-                                     SumWideKernels(std::make_integer_sequence<unsigned, 4>{})};
-#endif
 
-const RingKernels& Kernels()
+// The vector passes take the same runs, the centres' columns padded to three.
+template <size_t N>
+std::array<RingRun, N + 1> VectorRuns(const RowPlan<N>& plan)
 {
-#ifdef SIDEWAYS_WIDE_EFFECTS
-    if (WideLoops())
-        return WideKernels;
-#endif
-    return PlainKernels;
+    std::array<RingRun, N + 1> runs{};
+    for (size_t i = 0; i < plan.count; ++i) {
+        runs[i] = {plan.runs[i].start, plan.runs[i].length, {}, plan.runs[i].falling};
+        std::copy(plan.runs[i].column.begin(), plan.runs[i].column.end(), runs[i].column.begin());
+    }
+    return runs;
+}
+
+template <size_t N>
+RingPass MakeRingPass(const Region* r, const uint16_t* table, const std::array<RingCentre, N>& centres,
+                      std::span<const RingRun> runs)
+{
+    RingPass pass{table, Framebuffer + size_t{r->y0} * r->stride + r->x0, r->y0, r->y1, r->stride, {}, runs};
+    for (size_t k = 0; k < N; ++k)
+        pass.centreY[k] = centres[k].y;
+    return pass;
 }
 
 }  // namespace
@@ -249,13 +194,19 @@ void RingsXor3(const Region* r, uint16_t flag)
     const RowPlan<3> plan = SplitRowIntoRuns(r, centres);
     if (plan.count == 0)
         return;
-    const auto& kernels = flag != 0 ? Kernels().xorPaint : Kernels().xorOverlay;
+    if (!PlainLoops()) {
+        const auto runs = VectorRuns(plan);
+        const RingPass pass = MakeRingPass(r, RingTable, centres, std::span(runs.data(), plan.count));
+        RingsXor3Vector(&pass, flag == 0);
+        return;
+    }
+    const auto& kernels = flag != 0 ? PlainKernels.xorPaint : PlainKernels.xorOverlay;
     const int32_t stride = r->stride;
     uint16_t* row = Framebuffer + size_t{r->y0} * r->stride + r->x0;
     for (int32_t y = r->y0; y < r->y1; ++y, row += stride) {
-        const uint16_t* t0 = RingTable + TableRow(y, centres[0].y, stride);
-        const uint16_t* t1 = RingTable + TableRow(y, centres[1].y, stride);
-        const uint16_t* t2 = RingTable + TableRow(y, centres[2].y, stride);
+        const uint16_t* t0 = RingTable + RingTableRow(y, centres[0].y, stride);
+        const uint16_t* t1 = RingTable + RingTableRow(y, centres[1].y, stride);
+        const uint16_t* t2 = RingTable + RingTableRow(y, centres[2].y, stride);
         for (size_t i = 0; i < plan.count; ++i) {
             const auto& run = plan.runs[i];
             kernels[run.falling](row + run.start, t0 + run.column[0], t1 + run.column[1], t2 + run.column[2], run.length);
@@ -269,12 +220,18 @@ void RingsSum2(const Region* r)
     const RowPlan<2> plan = SplitRowIntoRuns(r, centres);
     if (plan.count == 0)
         return;
-    const auto& kernels = Kernels().sumPaint;
+    if (!PlainLoops()) {
+        const auto runs = VectorRuns(plan);
+        const RingPass pass = MakeRingPass(r, DistanceTable, centres, std::span(runs.data(), plan.count));
+        RingsSum2Vector(&pass);
+        return;
+    }
+    const auto& kernels = PlainKernels.sumPaint;
     const int32_t stride = r->stride;
     uint16_t* row = Framebuffer + size_t{r->y0} * r->stride + r->x0;
     for (int32_t y = r->y0; y < r->y1; ++y, row += stride) {
-        const uint16_t* t0 = DistanceTable + TableRow(y, centres[0].y, stride);
-        const uint16_t* t1 = DistanceTable + TableRow(y, centres[1].y, stride);
+        const uint16_t* t0 = DistanceTable + RingTableRow(y, centres[0].y, stride);
+        const uint16_t* t1 = DistanceTable + RingTableRow(y, centres[1].y, stride);
         for (size_t i = 0; i < plan.count; ++i) {
             const auto& run = plan.runs[i];
             kernels[run.falling](row + run.start, t0 + run.column[0], t1 + run.column[1], run.length);

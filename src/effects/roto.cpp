@@ -6,7 +6,8 @@
 #include "effects/effects.h"
 #include "effects/motion.h"
 #include "effects/tables.h"
-#include "effects/wide.h"
+#include "effects/loops.h"
+#include "effects/vector_loops.h"
 
 void ComputeRotoSteps(const Region* r, RotoSteps* steps)
 {
@@ -35,8 +36,7 @@ constexpr uint32_t Swizzle(uint32_t v)
 {
     return ((v >> 3) & 7) << 5;
 }
-// One texel to spare at the end for the 32-bit reads of the wide loop.
-static uint16_t SwizzledTexture[256 * 256 + 1];
+static uint16_t SwizzledTexture[256 * 256];
 
 void BuildRotoTexture()
 {
@@ -51,46 +51,18 @@ void BuildRotoTexture()
 using Lanes = uint16_t __attribute__((vector_size(16)));
 constexpr int LaneCount = sizeof(Lanes) / sizeof(uint16_t);
 
-#ifdef SIDEWAYS_WIDE_EFFECTS
-// Sixteen pixels a step in 32-bit lanes, of which only the low 16 bits count, as above.
-WIDE_LOOP static void RotozoomWide(const Region* r, const RotoSteps& steps)
-{
-    const __m512i lane = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-    __m512i laneU = _mm512_add_epi32(_mm512_set1_epi32(steps.startU), _mm512_mullo_epi32(lane, _mm512_set1_epi32(steps.pixelU)));
-    __m512i laneV = _mm512_add_epi32(_mm512_set1_epi32(steps.startV), _mm512_mullo_epi32(lane, _mm512_set1_epi32(steps.pixelV)));
-    const __m512i blockU = _mm512_set1_epi32(16 * steps.pixelU), blockV = _mm512_set1_epi32(16 * steps.pixelV);
-    const __m512i rowU = _mm512_set1_epi32(steps.rowU), rowV = _mm512_set1_epi32(steps.rowV);
-    const __m512i rowMask = _mm512_set1_epi32(0xFF00), columnMask = _mm512_set1_epi32(0xFF);
-    const __m512i swizzleMask = _mm512_set1_epi32(0xE0);
-
-    const int width = r->x1 - r->x0;
-    uint16_t* row = Framebuffer + size_t{r->y0} * r->stride + r->x0;
-    for (int y = r->y0; y < r->y1; ++y, row += r->stride, laneU = _mm512_add_epi32(laneU, rowU),
-             laneV = _mm512_add_epi32(laneV, rowV)) {
-        __m512i u = laneU, v = laneV;
-        for (int x = 0; x < width; x += 16, u = _mm512_add_epi32(u, blockU), v = _mm512_add_epi32(v, blockV)) {
-            const __m512i rowBits = _mm512_and_si512(v, rowMask);
-            const __m512i column = _mm512_xor_si512(_mm512_and_si512(ShiftRight32(u, 8), columnMask),
-                                                    _mm512_and_si512(ShiftRight32(rowBits, 6), swizzleMask));
-            const __mmask16 lanes = FirstLanes16(std::min(16, width - x));
-            _mm256_mask_storeu_epi16(row + x, lanes, GatherTexels(lanes, _mm512_or_si512(rowBits, column), SwizzledTexture));
-        }
-    }
-}
-#endif
-
 void Rotozoom(const Region* r)
 {
     if (r->x0 >= r->x1 || r->y0 >= r->y1)
         return;
     RotoSteps steps;
     ComputeRotoSteps(r, &steps);
-#ifdef SIDEWAYS_WIDE_EFFECTS
-    if (WideLoops()) {
-        RotozoomWide(r, steps);
+    if (!PlainLoops()) {
+        const RotoPass pass = {Framebuffer + size_t{r->y0} * r->stride + r->x0, r->x1 - r->x0, r->y1 - r->y0, r->stride,
+                               steps.startU, steps.startV, steps.pixelU, steps.pixelV, steps.rowU, steps.rowV, SwizzledTexture};
+        RotozoomVector(&pass);
         return;
     }
-#endif
 
     // Lane i starts i pixel steps on; all lanes step eight pixels at a time. Sums wrap at 16 bits.
     Lanes laneU, laneV;

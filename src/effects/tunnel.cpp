@@ -7,11 +7,13 @@
 #include "effects/effects.h"
 #include "effects/motion.h"
 #include "effects/tables.h"
-#include "effects/wide.h"
+#include "effects/loops.h"
+#include "effects/vector_loops.h"
 
 uint32_t TunnelWalkTable[TunnelTableRows * TunnelTableColumns];
 uint16_t TunnelTextureWide[TunnelTextureWideSize + 1];
-// TunnelTexture with a texel to spare at the end, for the 32-bit reads of the wide loop.
+// TunnelTexture and one black texel after it, read by the vector loops rather than the wide texture
+// so that their reads stay in the first-level cache.
 static uint16_t TunnelTexels[128 * 128 + 1];
 
 // One turn scaled to just under 128 units: 128 / (2 * 3.1416).
@@ -150,29 +152,6 @@ static void WalkRow(uint16_t* out, const uint32_t* walk, int n, uint32_t shift)
         out[x] = TunnelTextureWide[walk[x] + shift];
 }
 
-#ifdef SIDEWAYS_WIDE_EFFECTS
-// Sixteen pixels a step, read from the 32 KB texture itself rather than the wide one, so that the
-// gathers stay in the first-level cache: each field of entry + shift is taken mod 128 and the
-// marked entries are left out of the gather, which makes them 0, black.
-WIDE_LOOP static void WalkRowWide(uint16_t* out, const uint32_t* walk, int n, uint32_t shift)
-{
-    const __m512i add = _mm512_set1_epi32(static_cast<int>(shift));
-    const __m512i angleMask = _mm512_set1_epi32(0x7F), depthMask = _mm512_set1_epi32(0x7F00);
-    const __m512i blackMark = _mm512_set1_epi32(1 << 16);
-    for (int x = 0; x < n; x += 16) {
-        const __mmask16 lanes = FirstLanes16(std::min(16, n - x));
-        const __m512i entry = _mm512_maskz_loadu_epi32(lanes, walk + x);
-        const __m512i sum = _mm512_add_epi32(entry, add);
-        // texel (depth, angle) of the 128 x 128 texture: depth * 128 + angle
-        const __m512i index = _mm512_or_si512(ShiftRight32(_mm512_and_si512(sum, depthMask), 1), _mm512_and_si512(sum, angleMask));
-        const __mmask16 lit = _mm512_mask_testn_epi32_mask(lanes, entry, blackMark);
-        _mm256_mask_storeu_epi16(out + x, lanes, GatherTexels(lit, index, TunnelTexels));
-    }
-}
-#else
-static void WalkRowWide(uint16_t* out, const uint32_t* walk, int n, uint32_t shift) { WalkRow(out, walk, n, shift); }
-#endif
-
 void Tunnel(const Region* r)
 {
     if (r->x0 >= r->x1 || r->y0 >= r->y1)
@@ -190,12 +169,17 @@ void Tunnel(const Region* r)
     // row-major, so a buffer row reads one run of consecutive entries.
     const uint32_t shift = (static_cast<uint32_t>(shifts.depthShift) & 127) << 8 | (static_cast<uint32_t>(shifts.angleShift) & 127);
 
-    const auto walkRow = WideLoops() ? WalkRowWide : WalkRow;
     uint16_t* row = Framebuffer + size_t{r->y0} * r->stride;
+    if (!PlainLoops() && tableEndY > r->y0 && tableEndX > r->x0) {
+        const TunnelPass pass = {row + r->x0, TunnelWalkTable + size_t(r->y0 + shifts.offsetY) * TunnelTableColumns + shifts.offsetX + r->x0,
+                                 tableEndX - r->x0, tableEndY - r->y0, r->stride, TunnelTableColumns, shift, TunnelTexels};
+        TunnelVector(&pass);
+    }
     for (int y = r->y0; y < r->y1; ++y, row += r->stride) {
         const int lookedUpEnd = y < tableEndY ? tableEndX : r->x0;
         const uint32_t* walk = TunnelWalkTable + size_t(y + shifts.offsetY) * TunnelTableColumns + shifts.offsetX;
-        walkRow(row + r->x0, walk + r->x0, lookedUpEnd - r->x0, shift);
+        if (PlainLoops())
+            WalkRow(row + r->x0, walk + r->x0, lookedUpEnd - r->x0, shift);
         std::fill(row + lookedUpEnd, row + r->x1, uint16_t{0});
     }
 }

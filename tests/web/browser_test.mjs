@@ -1,8 +1,9 @@
-// The page in a browser, served from 127.0.0.1: headless Chromium (SwiftShader WebGL), or Firefox
-// ESR over WebDriver BiDi in the X server and with the sound server that scripts/web.sh starts
-// (DISPLAY, PULSE_SERVER). Prints one line per check and "N passed, N failed"; the exit code is
-// the number failed.
-//   node browser_test.mjs PAGE_DIR REFERENCE_DIR [--browser chromium|firefox] [--whole]
+// The page in a browser, served from 127.0.0.1: headless Chromium (SwiftShader WebGL), Firefox
+// ESR over WebDriver BiDi, or WebKitGTK's MiniBrowser over classic WebDriver (webdriver.mjs), the
+// last two in the X server and with the sound server that scripts/web.sh starts (DISPLAY,
+// PULSE_SERVER). Prints one line per check and "N passed, N failed"; the exit code is the number
+// failed.
+//   node browser_test.mjs PAGE_DIR REFERENCE_DIR [--browser chromium|firefox|webkit] [--whole]
 // PAGE_DIR holds sideways.html, .js and .wasm; REFERENCE_DIR holds a desktop capture of a few
 // frames (sideways-capture --png DIR): frames.csv and their PNGs. --whole also plays
 // the show to its end once.
@@ -12,11 +13,12 @@ import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
+import { LaunchWebDriver } from './webdriver.mjs';
 
 const [pageDir, referenceDir] = process.argv.slice(2);
 const whole = process.argv.includes('--whole');
 const browserName = process.argv.includes('--browser') ? process.argv[process.argv.indexOf('--browser') + 1] : 'chromium';
-const firefox = browserName === 'firefox';
+const firefox = browserName === 'firefox', webkit = browserName === 'webkit';
 const RowMillis = 60;  // 3.84 s an order, 64 rows
 
 let passed = 0, failed = 0;
@@ -33,25 +35,53 @@ async function Check(name, body) {
 function Expect(condition, message) { if (!condition) throw new Error(message); }
 const Sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-// The page and the reference frames, from one local server.
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm', '.png': 'image/png' };
-const server = http.createServer((request, response) => {
-  const url = decodeURIComponent(new URL(request.url, 'http://x').pathname);
-  const [root, rest] = url.startsWith('/reference/') ? [referenceDir, url.slice(11)] : [pageDir, url.slice(1)];
-  const file = path.join(root, path.normalize(rest || 'sideways.html'));
-  fs.readFile(file, (error, data) => {
-    if (error) { response.writeHead(404).end(); return; }
-    response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' }).end(data);
+// The page and the reference frames from a local server of their own, on a free port. A page
+// asked for with ?hook=ID has the script hooks holds under ID at the top of its head, where it
+// runs before the page's own: how webdriver.mjs watches a page in WebKit. The server answers a
+// request for a file the browser holds already (If-Modified-Since) with 304, as static servers
+// do, and counts the files it sends whole (sent).
+const hooks = new Map();
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm', '.png': 'image/png',
+                '.webmanifest': 'application/manifest+json' };
+async function Serve() {
+  const sent = {};
+  const server = http.createServer((request, response) => {
+    const url = new URL(request.url, 'http://x'), name = decodeURIComponent(url.pathname);
+    const [root, rest] = name.startsWith('/reference/') ? [referenceDir, name.slice(11)] : [pageDir, name.slice(1)];
+    const file = path.join(root, path.normalize(rest || 'sideways.html'));
+    const hook = hooks.get(url.searchParams.get('hook'));
+    fs.readFile(file, (error, data) => {
+      if (error) { response.writeHead(404).end(); return; }
+      const modified = fs.statSync(file).mtime.toUTCString();
+      if (!hook && request.headers['if-modified-since'] === modified) { response.writeHead(304).end(); return; }
+      if (hook && file.endsWith('.html')) data = data.toString().replace('<head>', () => `<head><script>${hook}</script>`);
+      sent[name] = (sent[name] || 0) + 1;
+      sent.bytes = (sent.bytes || 0) + data.length;
+      response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream', 'Last-Modified': modified })
+        .end(data);
+    });
   });
-});
-await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-const origin = `http://127.0.0.1:${server.address().port}`;
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  return { origin: `http://127.0.0.1:${server.address().port}`, sent,
+           close() { server.closeAllConnections(); return new Promise((resolve) => server.close(resolve)); } };
+}
+const server = await Serve();
+const { origin } = server;
 
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), `sideways-${browserName}-`));
 let profiles = 0;
 // A browser with a fresh profile. Firefox may play sound without a gesture, as the flag does for
 // Chromium; soundServer false starts it with no sound server to reach.
 async function Launch(soundServer = true) {
+  if (webkit) {
+    // Without --autoplay-policy=allow WebKitGTK keeps every audio context suspended until a
+    // gesture, as Safari does.
+    return LaunchWebDriver({
+      driver: process.env.SIDEWAYS_WEBKIT_DRIVER || 'WebKitWebDriver', hooks, env: process.env,
+      binary: process.env.SIDEWAYS_MINIBROWSER || '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser',
+      args: ['--automation', '--autoplay-policy=allow'],
+    });
+  }
   const userDataDir = path.join(scratch, `profile-${++profiles}`);
   fs.mkdirSync(userDataDir);
   if (firefox) {
@@ -83,7 +113,19 @@ const browser = await Launch();
 // loudest sample SDL's audio callback wrote, and the time its callbacks took. audio 'gesture' makes the browser say that sound
 // needs a gesture first; 'none' also keeps every audio context suspended, as with no output.
 function Probe(audio) {
-  const probe = window.probe = { glErrors: [], grab: false, picture: null, peak: 0, audioBlocks: 0, audioMillis: 0, overlays: [] };
+  const probe = window.probe = { glErrors: [], grab: false, picture: null, peak: 0, audioBlocks: 0, audioMillis: 0, overlays: [],
+                                 frameMillis: 0, frameCalls: 0 };
+  // The time the page's animation frame callbacks take: its own work per frame.
+  const animate = window.requestAnimationFrame;
+  window.requestAnimationFrame = (callback) => animate.call(window, (time) => {
+    const start = performance.now();
+    try {
+      callback(time);
+    } finally {
+      probe.frameMillis += performance.now() - start;
+      probe.frameCalls++;
+    }
+  });
   document.addEventListener('DOMContentLoaded', () => {
     const overlay = document.getElementById('overlay');
     new MutationObserver(() => { if (!overlay.hidden) probe.overlays.push(overlay.textContent); })
@@ -151,6 +193,7 @@ const Status = (page) => page.evaluate(() => {
            overlay: shown('overlay'), notice: shown('notice'), firstFrame: mark ? mark.startTime : null,
            position: i ? i._SidewaysPosition() : 0, millis: i ? i._SidewaysMillis() : 0, frames: i ? i._SidewaysFrames() : 0,
            peak: window.probe.peak, audioBlocks: window.probe.audioBlocks, audioMillis: window.probe.audioMillis,
+           frameMillis: window.probe.frameMillis, frameCalls: window.probe.frameCalls,
            glErrors: window.probe.glErrors, composeMillis: window.sideways.composeMillis, overlays: window.probe.overlays };
 });
 const PositionMillis = (p) => ((p & 0xFFFF) * 64 + (p >>> 16)) * RowMillis;
@@ -210,7 +253,8 @@ await Check('the page composes exactly the committed module, and says so meanwhi
   figures.push(`music composed in ${status.composeMillis.toFixed(0)} ms`);
 });
 
-await Check('the canvas shows a picture that changes', async () => {
+// Three pictures 0.7 s apart: at least one not black, and not all the same.
+async function ExpectPictureChanging(page) {
   const stats = [];
   for (let i = 0; i < 3; i++) {
     await Sleep(700);
@@ -227,7 +271,9 @@ await Check('the canvas shows a picture that changes', async () => {
   }
   Expect(stats.some((s) => s.sum > 320 * 240 * 255 * 0.02), 'the picture stays black');
   Expect(new Set(stats.map((s) => s.hash)).size > 1, 'the picture does not change');
-});
+}
+
+await Check('the canvas shows a picture that changes', () => ExpectPictureChanging(page));
 
 await Check('the music plays and is not silent', async () => {
   status = await Status(page);
@@ -303,17 +349,46 @@ await Check('a frame matches the desktop capture of its clock and position', asy
 });
 
 // A hidden page draws nothing; shown again, it goes on with the music and keeps its sound.
+// (WebKit's windows have no tabs: there the window is minimised instead.)
 await Check('a page hidden and shown again goes on with its sound', async () => {
-  const other = await browser.newPage();
-  await other.bringToFront();
+  const other = webkit ? null : await browser.newPage();
+  await (other ? other.bringToFront() : page.minimize());
   await page.waitForFunction(() => document.hidden, { timeout: 5000 });
   await Sleep(2000);
-  await page.bringToFront();
+  await (other ? page.bringToFront() : page.restore());
   await page.waitForFunction(() => !document.hidden, { timeout: 5000 });
   await ExpectMoving(page);
-  await other.close();
+  if (other) await other.close();
   status = await Status(page);
   Expect(status.sound === 'output' && status.notice === null, `sound ${status.sound}, notice: ${status.notice}`);
+});
+
+// The browser takes the WebGL context away in the middle of the show (a GPU reset, a phone short
+// of memory) and gives it back a second later: meanwhile the music and the clock go on, without
+// an error, and afterwards the picture is back and moving.
+await Check('a lost graphics context: the sound goes on, and the picture comes back', async () => {
+  const before = await page.evaluate(() => {
+    const loser = document.getElementById('canvas').getContext('webgl').getExtension('WEBGL_lose_context');
+    if (!loser) return null;
+    window.probe.loser = loser;
+    loser.loseContext();
+    return { blocks: window.probe.audioBlocks, position: window.sideways.instance._SidewaysPosition() };
+  });
+  if (before === null) {
+    console.log('     skipped: this browser has no WEBGL_lose_context');
+    return;
+  }
+  await Sleep(1500);
+  status = await Status(page);
+  const moved = PositionMillis(status.position) - PositionMillis(before.position);
+  Expect(status.state === 'playing' && moved >= 700, `while lost: ${status.state}, the music position moved ${moved} ms in 1.5 s`);
+  Expect(status.audioBlocks > before.blocks + 5 && status.sound === 'output',
+         `while lost: ${status.audioBlocks - before.blocks} audio blocks, sound ${status.sound}`);
+  await page.evaluate(() => window.probe.loser.restoreContext());
+  await page.waitForFunction(() => !document.getElementById('canvas').getContext('webgl').isContextLost(), { timeout: 5000 });
+  await ExpectPictureChanging(page);
+  status = await Status(page);
+  Expect(status.glErrors.length === 0, `WebGL errors ${status.glErrors.join(', ')}`);
 });
 
 if (whole) {
@@ -393,10 +468,10 @@ await Check('with no sound output the page says so and the show goes on', async 
   if (silent !== browser) await silent.close();
 });
 
-// A phone, emulated (Chromium only: WebDriver BiDi has no touch emulation): a tap starts the
+// A phone, emulated (Chromium only: WebDriver has no touch emulation): a tap starts the
 // show, the picture fills the width or the height at 4:3 with no scroll bars in either
 // orientation, and a double tap toggles full screen.
-if (!firefox) {
+if (!firefox && !webkit) {
   await Check('on a phone a tap starts the show, the picture fits both ways, a double tap toggles full screen', async () => {
     const phone = await browser.newPage();
     await phone.emulate({
@@ -432,6 +507,31 @@ if (!firefox) {
   });
 }
 
+// Offline (Chromium): a first visit leaves the page's files with its service worker, each file
+// downloaded once; with the server gone, a second visit plays. Chromium also says whether the
+// page can be installed (put on a phone's home screen).
+if (!firefox && !webkit) {
+  await Check('a second visit plays with the server gone, and the page can be installed', async () => {
+    const own = await Serve();
+    const first = await browser.newPage();
+    await first.goto(`${own.origin}/sideways.html`);
+    await Playing(first, 10);
+    await first.evaluate(() => navigator.serviceWorker.ready.then(() => true));
+    const cdp = await first.createCDPSession();
+    const { installabilityErrors } = await cdp.send('Page.getInstallabilityErrors');
+    const again = Object.entries(own.sent).filter(([name, times]) => name !== 'bytes' && times > 1).map(([name]) => name);
+    figures.push(`first visit: ${Object.keys(own.sent).filter((name) => name !== 'bytes').join(' ')} sent, ${own.sent.bytes} bytes`);
+    await first.close();
+    await own.close();
+    Expect(installabilityErrors.length === 0, `not installable: ${installabilityErrors.map((e) => e.errorId).join(', ')}`);
+    Expect(again.length === 0, `downloaded more than once on the first visit: ${again.join(', ')}`);
+    const second = await browser.newPage();
+    await second.goto(`${own.origin}/sideways.html`);
+    await Playing(second, 30);
+    await second.close();
+  });
+}
+
 // Frames a second: the show beside an empty animation loop in the same browser; and the time
 // from navigation to the first frame with the page's code in the browser's cache.
 await Check('frame rate', async () => {
@@ -454,24 +554,26 @@ await Check('frame rate', async () => {
       const start = frames(), t0 = performance.now();
       setTimeout(() => resolve((frames() - start) * 1000 / (performance.now() - t0)), 4000);
     }), count);
+    let work = null;
     if (count === 'show') {
       const s = await Status(p);
+      work = (s.frameMillis - audio.frameMillis) / Math.max(1, s.frameCalls - audio.frameCalls);
       audio = (s.audioMillis - audio.audioMillis) / Math.max(1, s.audioBlocks - audio.audioBlocks);
     }
     await p.close();
-    return { fps, first, audio, compose };
+    return { fps, first, audio, compose, work };
   };
   const show = await rate(`${origin}/sideways.html`, 'show');
   const empty = await rate('about:blank', 'empty');
   figures.push(`first frame ${show.first.toFixed(0)} ms after navigation (cached; music composed in ${show.compose.toFixed(0)} ms)`,
-               `${show.audio.toFixed(2)} ms per audio callback`);
+               `${show.work.toFixed(2)} ms of the page's own work per frame`, `${show.audio.toFixed(2)} ms per audio callback`);
   console.log(`     ${browserName}: ${show.fps.toFixed(1)} frames/s for the show, ${empty.fps.toFixed(1)} for an empty animation loop; ` +
               figures.join(', '));
   Expect(show.fps > 0, 'no frames');
 });
 
 await browser.close();
-server.close();
+await server.close();
 fs.rmSync(scratch, { recursive: true, force: true });
 console.log(`${passed} passed, ${failed} failed`);
 process.exit(failed);

@@ -3,6 +3,7 @@
 #include <GLES2/gl2.h>
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
+#include <emscripten/html5_webgl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,9 @@
 
 static bool QuitRequested = false;
 static GLuint FrameTexture = 0;
+static EMSCRIPTEN_WEBGL_CONTEXT_HANDLE Context = 0;
+// True from the browser's webglcontextlost until its webglcontextrestored has rebuilt the state.
+static bool ContextLost = false;
 
 // The 5-6-5 texture samples as value/31 and value/63; the shader scales them by the fractions the
 // desktop shows (display/convert.h), handed to it as the uniform levels.
@@ -68,18 +72,10 @@ static GLuint Compile(GLenum type, const char* source)
     return ok ? shader : 0;
 }
 
-bool CreateWebDisplay(std::string* error)
+// Makes the shader, the quad and the frame texture in the current context and shows black: once
+// at the start and again after a lost context comes back, which keeps none of them.
+static bool BuildGlState(std::string* error)
 {
-    EmscriptenWebGLContextAttributes attributes;
-    emscripten_webgl_init_context_attributes(&attributes);
-    attributes.alpha = EM_FALSE;
-    attributes.depth = EM_FALSE;
-    attributes.antialias = EM_FALSE;
-    attributes.majorVersion = 1;
-    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_create_context("#canvas", &attributes);
-    if (context <= 0 || emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS)
-        return Fail(error, "this browser gives no WebGL");
-
     const GLuint vertex = Compile(GL_VERTEX_SHADER, VertexShader);
     const GLuint fragment = Compile(GL_FRAGMENT_SHADER, FragmentShader);
     if (vertex == 0 || fragment == 0)
@@ -119,14 +115,59 @@ bool CreateWebDisplay(std::string* error)
     if (glGetError() != GL_NO_ERROR)
         return Fail(error, "WebGL cannot make the frame texture");
 
-    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, KeyDown);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     return true;
 }
 
+// The browser takes the context away (a GPU reset, a driver update, a phone short of memory).
+// Preventing the default asks for it back; meanwhile nothing is drawn, while the show's clock and
+// its sound go on.
+static EM_BOOL ContextLostEvent(int, const void*, void*)
+{
+    ContextLost = true;
+    return EM_TRUE;
+}
+
+// The context is back, empty: the state is made again and the frame drawn last is shown at once.
+static EM_BOOL ContextRestoredEvent(int, const void*, void*)
+{
+    std::string error;
+    if (!BuildGlState(&error)) {
+        std::fprintf(stderr, "the picture cannot come back: %s\n", error.c_str());
+        return EM_TRUE;
+    }
+    ContextLost = false;
+    PresentWebFrame();
+    return EM_TRUE;
+}
+
+bool CreateWebDisplay(std::string* error)
+{
+    EmscriptenWebGLContextAttributes attributes;
+    emscripten_webgl_init_context_attributes(&attributes);
+    attributes.alpha = EM_FALSE;
+    attributes.depth = EM_FALSE;
+    attributes.antialias = EM_FALSE;
+    attributes.majorVersion = 1;
+    Context = emscripten_webgl_create_context("#canvas", &attributes);
+    if (Context <= 0 || emscripten_webgl_make_context_current(Context) != EMSCRIPTEN_RESULT_SUCCESS)
+        return Fail(error, "this browser gives no WebGL");
+    ContextLost = false;
+    if (!BuildGlState(error))
+        return false;
+    emscripten_set_webglcontextlost_callback("#canvas", nullptr, EM_FALSE, ContextLostEvent);
+    emscripten_set_webglcontextrestored_callback("#canvas", nullptr, EM_FALSE, ContextRestoredEvent);
+    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, KeyDown);
+    return true;
+}
+
 void PresentWebFrame()
 {
+    // Between the loss and its event the context is already gone: checked too, so that no call
+    // goes to it.
+    if (ContextLost || emscripten_is_webgl_context_lost(Context))
+        return;
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, BufferWidth, BufferHeight, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, Framebuffer);
     int width = 0, height = 0;
     emscripten_get_canvas_element_size("#canvas", &width, &height);

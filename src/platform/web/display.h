@@ -5,10 +5,11 @@
 #include <string>
 
 // Makes a WebGL 1 context on the page's canvas with the shader, the quad and the 240 x 320 frame
-// texture, and shows black. False, with *error saying why, when the browser gives no WebGL.
+// texture, and shows black. False, with *error saying why, when the browser gives no WebGL. A
+// context the browser takes away is asked back, and its state made again when it returns.
 bool CreateWebDisplay(std::string* error);
 // Uploads the Framebuffer as RGB565 and draws it turned a quarter turn clockwise; the browser
-// shows it when the animation frame returns.
+// shows it when the animation frame returns. Draws nothing while the context is lost.
 void PresentWebFrame();
 // True when Escape was pressed since the last poll.
 bool PollWebQuit();
