@@ -31,7 +31,8 @@ rm -rf "$work"
 mkdir -p "$work/sideways-$version"
 git ls-files -z | tar --null -T - -cf - | tar -C "$work/sideways-$version" -xf -
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
-options="parallel=$jobs" profiles=""
+# The caller's DEB_BUILD_OPTIONS (nocheck, say) are kept; the job count is added.
+options="${DEB_BUILD_OPTIONS:+$DEB_BUILD_OPTIONS }parallel=$jobs" profiles=""
 if [[ $arch != "$(dpkg --print-architecture)" ]]; then
   options+=" nocheck" profiles=-Pcross,nocheck
 fi
