@@ -18,24 +18,24 @@ Fail() {
   exit 1
 }
 
-# ParseFlags USAGE SPEC... -- ARGUMENTS...: sets the caller's variables from the arguments, or
+# ParseFlags USAGE RULE... -- ARGUMENTS...: sets the caller's variables from the arguments, or
 # prints USAGE and ends the script with 2 at the first argument it does not know (with 0 for
-# -h and --help). SPEC is one of
+# -h and --help). RULE is one of
 #   --flag=VAR    a switch: VAR becomes false, and true when --flag is given
 #   --flag:VAR    an option with a value: VAR becomes the next argument (VAR keeps its value
 #                 when the option is not given)
 #   @ARRAY        ARRAY collects the arguments that are not flags; without it they are refused
 ParseFlags() {
-  local pf_usage=$1 pf_rest="" pf_spec
+  local pf_usage=$1 pf_rest="" pf_rule
   local -A pf_switch=() pf_value=()
   shift
   while [[ $# -gt 0 && $1 != -- ]]; do
-    pf_spec=$1
-    case $pf_spec in
-      --*=*) pf_switch[${pf_spec%%=*}]=${pf_spec#*=}; printf -v "${pf_spec#*=}" false ;;
-      --*:*) pf_value[${pf_spec%%:*}]=${pf_spec#*:} ;;
-      @*) pf_rest=${pf_spec#@}; eval "$pf_rest=()" ;;
-      *) echo "ParseFlags: bad spec '$pf_spec'" >&2; exit 2 ;;
+    pf_rule=$1
+    case $pf_rule in
+      --*=*) pf_switch[${pf_rule%%=*}]=${pf_rule#*=}; printf -v "${pf_rule#*=}" false ;;
+      --*:*) pf_value[${pf_rule%%:*}]=${pf_rule#*:} ;;
+      @*) pf_rest=${pf_rule#@}; eval "$pf_rest=()" ;;
+      *) echo "ParseFlags: bad rule '$pf_rule'" >&2; exit 2 ;;
     esac
     shift
   done
