@@ -74,7 +74,8 @@ echo "=== debootstrap: $((SECONDS - start)) s"
 
 # What a person or a CI machine has before the project: git, and the clone of the commit; the
 # person with --user is dev, whose sudo runs apt-get and nothing else.
-packages="git ca-certificates$($as_user && echo " sudo")"
+packages="git ca-certificates"
+if $as_user; then packages+=" sudo"; fi
 step "git" bash -c "apt-get update -qq && apt-get install -y -qq --no-install-recommends $packages >/dev/null"
 if $as_user; then
   home=/home/dev

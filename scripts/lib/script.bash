@@ -1,7 +1,11 @@
 # What every script shares: its name in messages, the cleanup idiom, a flag parser that refuses
-# what it does not know, and the job count. Source it; it defines functions and ScriptName only.
+# what it does not know, and the job count. Source it; it defines functions and ScriptName, and
+# names the command that ends the script by failing.
 
 ScriptName=$(basename "$0")
+
+# Under set -e a command that fails where nothing checks it ends the script; this says which.
+trap 'echo "$ScriptName: line $LINENO: \"$BASH_COMMAND\" failed" >&2' ERR
 
 # OnExit COMMAND: runs COMMAND once when the script ends, however it ends. Ctrl-C (INT) and TERM
 # just end the script, with 130 and 143 as a shell does, so that the cleanup runs once, at once,

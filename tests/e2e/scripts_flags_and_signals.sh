@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every script refuses an argument it does not know, with its usage and exit code 2, before it
 # does anything; and the scripts' cleanup idiom runs the cleanup once, at once, on Ctrl-C (exit
-# 130) and SIGTERM (exit 143), and the script goes no further.
+# 130) and SIGTERM (exit 143), and the script goes no further; a command that fails unchecked is
+# named.
 source "$(dirname "$0")/lib/common.bash"
 cd "$SOURCE_DIR"
 for script in scripts/*.sh; do
@@ -29,4 +30,8 @@ for signal in INT:130 TERM:143; do
   [[ $EXIT_CODE -eq ${signal#*:} && $(cat "$TMP/out") == $'started\ncleaned' ]] ||
     fail "SIG${signal%:*}: exit $EXIT_CODE, output: $(cat "$TMP/out")"
 done
+# A command that fails unchecked ends the script and is named.
+printf 'set -euo pipefail\nsource "%s/scripts/lib/script.bash"\nfalse\necho "went on"\n' "$SOURCE_DIR" >"$TMP/failing.sh"
+set +e; bash "$TMP/failing.sh" >"$TMP/out" 2>&1; code=$?; set -e
+[[ $code -eq 1 && $(cat "$TMP/out") == 'failing.sh: line 3: "false" failed' ]] || fail "an unchecked failure: exit $code, $(cat "$TMP/out")"
 echo "ok: unknown arguments refused by every script; INT and TERM clean up once and end the script"
