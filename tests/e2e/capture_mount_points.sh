@@ -4,6 +4,9 @@
 # the first frame. Mounting needs root: in a private mount namespace, gone when the script ends.
 [[ $(id -u) -eq 0 ]] || { echo "skipped: needs root"; exit 77; }
 if [[ -z ${SIDEWAYS_PRIVATE_MOUNTS:-} ]]; then
+  # A plain chroot, whose root is no mount point, cannot have its mounts made private.
+  unshare --mount --propagation private true 2>/dev/null ||
+    { echo "skipped: no private mount namespace here (the root is not a mount point)"; exit 77; }
   SIDEWAYS_PRIVATE_MOUNTS=1 exec unshare --mount --propagation private bash "$0" "$@"
 fi
 source "$(dirname "$0")/lib/common.bash"
