@@ -93,6 +93,10 @@ int CreateHiddenFile(const std::string& folder, const std::string& hint, std::st
 int OpenStream(const std::string& path);
 // A second descriptor for the open descriptor n, as a stream target ("/dev/fd/N") names it.
 int DuplicateDescriptor(int n);
+// One read or write of up to most bytes: the count done, 0 at the end of a file, -1 with errno
+// set; a signal interrupts it only once StopSignal is set.
+std::ptrdiff_t ReadSome(int fd, void* into, size_t most);
+std::ptrdiff_t WriteSome(int fd, const void* data, size_t most);
 // Writes every byte; false at the first error (EPIPE when a pipe's reader went away).
 [[nodiscard]] bool WriteAll(int fd, const void* data, size_t bytes);
 // Reads from fd to the end of the file into *text.

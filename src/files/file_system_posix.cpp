@@ -269,43 +269,32 @@ int CreateHiddenFile(const std::string& folder, const std::string& hint, std::st
     }
 }
 
-int OpenStream(const std::string& path)
+// Calls io again when a signal interrupted it, until the program is asked to stop.
+template <class Call>
+static auto Retried(Call io)
 {
     for (;;) {
-        const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd >= 0 || errno != EINTR || StopSignal != 0)
-            return fd;
+        const auto n = io();
+        if (n >= 0 || errno != EINTR || StopSignal != 0)
+            return n;
     }
+}
+
+int OpenStream(const std::string& path)
+{
+    return Retried([&] { return open(path.c_str(), O_WRONLY | O_CLOEXEC); });
 }
 
 int DuplicateDescriptor(int n) { return fcntl(n, F_DUPFD_CLOEXEC, 3); }
 
-bool WriteAll(int fd, const void* data, size_t bytes)
+std::ptrdiff_t ReadSome(int fd, void* into, size_t most)
 {
-    const char* at = static_cast<const char*>(data);
-    while (bytes > 0) {
-        const ssize_t n = write(fd, at, bytes);
-        if (n < 0 && errno == EINTR && StopSignal == 0)
-            continue;
-        if (n <= 0)
-            return false;
-        at += n;
-        bytes -= static_cast<size_t>(n);
-    }
-    return true;
+    return Retried([&] { return read(fd, into, most); });
 }
 
-bool ReadWhole(int fd, std::string* text)
+std::ptrdiff_t WriteSome(int fd, const void* data, size_t most)
 {
-    char block[4096];
-    for (;;) {
-        const ssize_t n = read(fd, block, sizeof block);
-        if (n < 0 && errno == EINTR && StopSignal == 0)
-            continue;
-        if (n <= 0)
-            return n == 0;
-        text->append(block, static_cast<size_t>(n));
-    }
+    return Retried([&] { return write(fd, data, most); });
 }
 
 bool RewindFile(int fd) { return lseek(fd, 0, SEEK_SET) == 0; }

@@ -324,32 +324,17 @@ int OpenStream(const std::string& path) { return _open(path.c_str(), _O_WRONLY |
 
 int DuplicateDescriptor(int n) { return _dup(n); }
 
-bool WriteAll(int fd, const void* data, size_t bytes)
-{
-    const char* at = static_cast<const char*>(data);
-    while (bytes > 0) {
-        const unsigned chunk = bytes > (1u << 30) ? (1u << 30) : static_cast<unsigned>(bytes);
-        const int n = _write(fd, at, chunk);
-        if (n <= 0) {
-            if (StopSignal != 0)
-                errno = EINTR;
-            return false;
-        }
-        at += n;
-        bytes -= static_cast<size_t>(n);
-    }
-    return true;
-}
+// The CRT reads and writes at most INT_MAX bytes a call.
+static unsigned Chunk(size_t bytes) { return bytes > (1u << 30) ? (1u << 30) : static_cast<unsigned>(bytes); }
 
-bool ReadWhole(int fd, std::string* text)
+std::ptrdiff_t ReadSome(int fd, void* into, size_t most) { return _read(fd, into, Chunk(most)); }
+
+std::ptrdiff_t WriteSome(int fd, const void* data, size_t most)
 {
-    char block[4096];
-    for (;;) {
-        const int n = _read(fd, block, sizeof block);
-        if (n <= 0)
-            return n == 0;
-        text->append(block, static_cast<size_t>(n));
-    }
+    const int n = _write(fd, data, Chunk(most));
+    if (n <= 0 && StopSignal != 0)
+        errno = EINTR;
+    return n;
 }
 
 bool RewindFile(int fd) { return _lseeki64(fd, 0, SEEK_SET) == 0; }

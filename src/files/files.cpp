@@ -91,6 +91,30 @@ std::string FileKey(const std::string& target)
 
 // Temporaries are "sideways-PID-N-HINT.part": the process id and a count keep names apart, and
 // the hint, cut so that the whole name fits in NAME_MAX bytes, says what they become.
+bool WriteAll(int fd, const void* data, size_t bytes)
+{
+    const char* at = static_cast<const char*>(data);
+    while (bytes > 0) {
+        const std::ptrdiff_t n = WriteSome(fd, at, bytes);
+        if (n <= 0)
+            return false;
+        at += n;
+        bytes -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool ReadWhole(int fd, std::string* text)
+{
+    char block[4096];
+    for (;;) {
+        const std::ptrdiff_t n = ReadSome(fd, block, sizeof block);
+        if (n <= 0)
+            return n == 0;
+        text->append(block, static_cast<size_t>(n));
+    }
+}
+
 static constexpr char TempPrefix[] = "sideways-";
 static constexpr char TempSuffix[] = ".part";
 
