@@ -20,6 +20,21 @@ HWY_BEFORE_NAMESPACE();
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
+// Runs rows(d) with the widest vectors of T that the span is as long as, or plain() where it is
+// shorter than even a 128-bit one.
+template <class T, class Rows, class Plain>
+HWY_INLINE void InWidestVectors(int32_t length, Rows rows, Plain plain)
+{
+    const hn::ScalableTag<T> d;
+    const hn::CappedTag<T, 16 / sizeof(T)> d128;
+    if (length >= static_cast<int32_t>(hn::Lanes(d)))
+        rows(d);
+    else if (length >= static_cast<int32_t>(hn::Lanes(d128)))
+        rows(d128);
+    else
+        plain();
+}
+
 // Rings: 16-bit lanes of table entries. A falling run's next entries are the ones below it, read
 // as one vector and reversed.
 template <bool Falling, class D>
@@ -54,18 +69,12 @@ HWY_INLINE void XorSpan(D d, uint16_t* out, const uint16_t* a, const uint16_t* b
 template <bool Overlay, unsigned Falling>
 void XorRun(uint16_t* out, const uint16_t* a, const uint16_t* b, const uint16_t* c, int32_t n)
 {
-    const hn::ScalableTag<uint16_t> d;
-    const hn::CappedTag<uint16_t, 8> d128;
-    if (n >= static_cast<int32_t>(hn::Lanes(d))) {
-        XorSpan<Overlay, Falling>(d, out, a, b, c, n);
-    } else if (n >= static_cast<int32_t>(hn::Lanes(d128))) {
-        XorSpan<Overlay, Falling>(d128, out, a, b, c, n);
-    } else {
+    InWidestVectors<uint16_t>(n, [=](auto d) { XorSpan<Overlay, Falling>(d, out, a, b, c, n); }, [=] {
         for (int32_t j = 0; j < n; ++j) {
             const uint16_t acc = Entry<(Falling & 1) != 0>(a, j) ^ Entry<(Falling & 2) != 0>(b, j) ^ Entry<(Falling & 4) != 0>(c, j);
             out[j] = acc != 0 ? RingDark : Overlay ? out[j] : RingLight;
         }
-    }
+    });
 }
 
 template <unsigned Falling, class D>
@@ -83,18 +92,12 @@ HWY_INLINE void SumSpan(D d, uint16_t* out, const uint16_t* a, const uint16_t* b
 template <unsigned Falling>
 void SumRun(uint16_t* out, const uint16_t* a, const uint16_t* b, const uint16_t*, int32_t n)
 {
-    const hn::ScalableTag<uint16_t> d;
-    const hn::CappedTag<uint16_t, 8> d128;
-    if (n >= static_cast<int32_t>(hn::Lanes(d))) {
-        SumSpan<Falling>(d, out, a, b, n);
-    } else if (n >= static_cast<int32_t>(hn::Lanes(d128))) {
-        SumSpan<Falling>(d128, out, a, b, n);
-    } else {
+    InWidestVectors<uint16_t>(n, [=](auto d) { SumSpan<Falling>(d, out, a, b, n); }, [=] {
         for (int32_t j = 0; j < n; ++j) {
             const uint16_t sum = static_cast<uint16_t>(Entry<(Falling & 1) != 0>(a, j) + Entry<(Falling & 2) != 0>(b, j));
             out[j] = sum & 8 ? RingDark : RingLight;
         }
-    }
+    });
 }
 
 // One kernel per combination of directions, indexed by a run's falling bits; the sum's ignores
@@ -192,13 +195,7 @@ HWY_INLINE void RotoRows(D d, const RotoPass* p)
 
 void DrawRotozoom(const RotoPass* p)
 {
-    const hn::ScalableTag<uint32_t> d;
-    const hn::CappedTag<uint32_t, 4> d128;
-    if (p->width >= static_cast<int32_t>(hn::Lanes(d))) {
-        RotoRows(d, p);
-    } else if (p->width >= static_cast<int32_t>(hn::Lanes(d128))) {
-        RotoRows(d128, p);
-    } else {
+    InWidestVectors<uint32_t>(p->width, [p](auto d) { RotoRows(d, p); }, [p] {
         uint16_t* row = p->firstRow;
         uint32_t rowU = static_cast<uint32_t>(p->startU), rowV = static_cast<uint32_t>(p->startV);
         for (int32_t y = 0; y < p->rows; ++y, row += p->stride, rowU += static_cast<uint32_t>(p->rowU), rowV += static_cast<uint32_t>(p->rowV)) {
@@ -208,7 +205,7 @@ void DrawRotozoom(const RotoPass* p)
                 row[x] = p->texture[rowBits | (((u >> 8) & 0xFF) ^ ((rowBits >> 6) & 0xE0))];
             }
         }
-    }
+    });
 }
 
 // The tunnel: each field of entry + shift wraps at 128, which picks the texel of the 128 x 128
@@ -233,13 +230,7 @@ HWY_INLINE void TunnelRows(D d, const TunnelPass* p)
 
 void DrawTunnel(const TunnelPass* p)
 {
-    const hn::ScalableTag<uint32_t> d;
-    const hn::CappedTag<uint32_t, 4> d128;
-    if (p->width >= static_cast<int32_t>(hn::Lanes(d))) {
-        TunnelRows(d, p);
-    } else if (p->width >= static_cast<int32_t>(hn::Lanes(d128))) {
-        TunnelRows(d128, p);
-    } else {
+    InWidestVectors<uint32_t>(p->width, [p](auto d) { TunnelRows(d, p); }, [p] {
         uint16_t* row = p->firstRow;
         const uint32_t* walk = p->firstWalk;
         for (int32_t y = 0; y < p->rows; ++y, row += p->stride, walk += p->walkStride)
@@ -247,7 +238,7 @@ void DrawTunnel(const TunnelPass* p)
                 const uint32_t sum = walk[x] + p->shift;
                 row[x] = walk[x] & (1u << 16) ? p->texture[TunnelBlackTexel] : p->texture[(sum & 0x7F00) >> 1 | (sum & 0x7F)];
             }
-    }
+    });
 }
 
 }  // namespace HWY_NAMESPACE
