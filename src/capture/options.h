@@ -17,7 +17,7 @@ inline constexpr OptionRow CaptureOptionTable[] = {
     Heading("Outputs, in any combination (at least one):"),
     {.name = "-o", .kind = OptionKind::Text, .id = CaptureOption::Video, .argument = "FILE", .what = "a path",
      .help = "video with sound through ffmpeg: FILE.mkv lossless (H.264 RGB + FLAC),\n"
-             "FILE.mp4 H.264 (crf 12) + AAC"},
+             "FILE.mp4 H.264 (crf 12) + AAC; a stream must be named so too (mkfifo out.mkv)"},
     {.name = "--scale", .kind = OptionKind::Number, .id = CaptureOption::Scale, .argument = "N", .low = 1, .high = 16,
      .initial = 4, .what = "a whole number",
      .help = "video pixels per picture pixel, nearest neighbour, {low}..{high} (default {default}: 1280 x 960)"},
