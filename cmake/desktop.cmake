@@ -92,8 +92,14 @@ endif()
 # with its PNG. The capture, the golden frames, the contact sheet, the bench and the tests draw
 # through it.
 add_library(sideways_offline STATIC
-  src/offline/landscape.cpp src/offline/png.cpp src/offline/show_music.cpp src/offline/show_player.cpp)
-target_link_libraries(sideways_offline PUBLIC sideways_core sideways_music PRIVATE ZLIB::ZLIB)
+  src/offline/landscape.cpp src/offline/show_music.cpp src/offline/show_player.cpp)
+target_link_libraries(sideways_offline PUBLIC sideways_core sideways_music sideways_png)
+# The PNG writer alone, which the painters of the pictures share: they run before the embedded
+# data that the rest of the offline show needs exists.
+add_library(sideways_png STATIC src/offline/png.cpp)
+target_include_directories(sideways_png PUBLIC src)
+target_link_libraries(sideways_png PRIVATE ZLIB::ZLIB)
+target_compile_options(sideways_png PRIVATE -Wconversion)
 target_compile_options(sideways_offline PRIVATE -Wconversion)
 
 # The offline capture: its command line, outputs and encoder (a library, for the tests) and the

@@ -12,7 +12,7 @@ source "$(dirname "$0")/lib/script.bash"
 source "$(dirname "$0")/lib/debian.bash"
 
 # The demo: the compiler and CMake, SDL and Xlib (which watches the window), OpenGL (Mesa's
-# drivers), libopenmpt, Highway (the pixel loops' vector forms), stb's PNG code for the asset converter, zlib for the capture's PNGs, and
+# drivers), libopenmpt, Highway (the pixel loops' vector forms), stb's PNG reader for the asset converter, zlib for the PNGs the capture and the painters write, and
 # X's core fonts, which SDL's X11 message box ("Init FAIL") draws with.
 DemoPackages=(build-essential cmake pkg-config libgl1-mesa-dri xfonts-base)
 # The libraries the demo is built against, for this machine's architecture or another's.

@@ -4,9 +4,9 @@
 #include <cmath>
 
 #include <stb_image.h>
-#include <stb_image_write.h>
 
 #include "files.h"
+#include "offline/png.h"
 
 Colour Mix(Colour a, Colour b, double t)
 {
@@ -310,14 +310,8 @@ bool ReadPngBytes(const std::string& path, std::vector<uint8_t>* rgb, int* width
 
 bool WritePng(const Image* image, const std::string& path, std::string* error)
 {
-    const std::vector<uint8_t> rgb = PngBytes(image);
-    std::vector<uint8_t> file;
-    const auto append = [](void* context, void* data, int size) {
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        static_cast<std::vector<uint8_t>*>(context)->insert(static_cast<std::vector<uint8_t>*>(context)->end(), bytes,
-                                                            bytes + size);
-    };
-    if (stbi_write_png_to_func(append, &file, image->width, image->height, 3, rgb.data(), image->width * 3) == 0) {
+    const std::vector<uint8_t> file = EncodePng(PngBytes(image).data(), image->width, image->height);
+    if (file.empty()) {
         *error = path + ": cannot be encoded as a PNG";
         return false;
     }
