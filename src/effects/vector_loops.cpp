@@ -62,7 +62,11 @@ HWY_INLINE void XorSpan(D d, uint16_t* out, const uint16_t* a, const uint16_t* b
         const auto acc = hn::Xor(hn::Xor(LoadRun<(Falling & 1) != 0>(d, a, at), LoadRun<(Falling & 2) != 0>(d, b, at)),
                                  LoadRun<(Falling & 4) != 0>(d, c, at));
         const auto odd = hn::Ne(acc, hn::Zero(d));
-        hn::StoreU(hn::IfThenElse(odd, dark, Overlay ? hn::LoadU(d, out + at) : light), d, out + at);
+        // Overlaying stores only the dark lanes: a masked store where the processor has one.
+        if constexpr (Overlay)
+            hn::BlendedStore(dark, odd, d, out + at);
+        else
+            hn::StoreU(hn::IfThenElse(odd, dark, light), d, out + at);
     }
 }
 
