@@ -27,8 +27,13 @@ static void DrawLineSlice(int line, int p, int n, int x)
         const int rows = std::min(GlyphRows, TextBottom + 1 - top);
         const uint16_t* src = FontGlyphs + glyphNumbers[i] * GlyphSize + p;
         uint16_t* dst = ScrollerPicture + top * BufferWidth + x;
-        for (int glyphRow = 0; glyphRow < rows; ++glyphRow, src += GlyphPixels, dst += BufferWidth)
-            std::copy_n(src, n, dst);
+        // Whole glyph rows, the common case, copy with a length the compiler knows: no call.
+        if (n == GlyphPixels)
+            for (int glyphRow = 0; glyphRow < rows; ++glyphRow, src += GlyphPixels, dst += BufferWidth)
+                std::copy_n(src, GlyphPixels, dst);
+        else
+            for (int glyphRow = 0; glyphRow < rows; ++glyphRow, src += GlyphPixels, dst += BufferWidth)
+                std::copy_n(src, n, dst);
     }
 }
 
