@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "assets/assets.h"
 #include "effects/effects.h"
+#include "effects/loops.h"
 #include "frame/tables.h"
 #include "support.h"
 
@@ -103,6 +105,26 @@ TEST(FadePicture, LevelsAboveTheFractionActAsTheFullLevel)
         FadePicture(&Whole, level);
         EXPECT_EQ(fb.pixels, full) << "level " << level;
     }
+}
+
+TEST(FadePicture, EveryFormFadesLengthsThatAreNoWholeVectorAndNothingBeyond)
+{
+    // stride x height pixels: fewer than a 128-bit vector, between vector widths, and ragged.
+    for (const PixelLoops& loops : PixelLoopChoices()) {
+        UsePixelLoops(loops);
+        for (const auto& [stride, height] : {std::pair{1, 5}, {3, 5}, {7, 11}, {239, 3}}) {
+            Region r = Whole;
+            r.stride = uint16_t(stride);
+            r.height = uint16_t(height);
+            const size_t n = size_t(stride) * size_t(height);
+            ScopedFramebuffer fb(0x1234);
+            FadePicture(&r, 40000);
+            for (size_t k = 0; k < BufferPixels; ++k)
+                ASSERT_EQ(fb.pixels[k], k < n ? ReferenceFade(WarningPicture[k], 40000) : 0x1234)
+                    << loops.name << ", " << n << " pixels, pixel " << k;
+        }
+    }
+    UsePixelLoops(PixelLoopChoices().back());
 }
 
 TEST(PictureEffects, QuadrantRecordsStillCoverTheWholeBuffer)

@@ -6,6 +6,8 @@
 
 #include "assets/assets.h"
 #include "effects/effects.h"
+#include "effects/loops.h"
+#include "effects/vector_loops.h"
 #include "frame/tables.h"
 
 // Rows the routines walk: the record's height, but never past the end of the 240 x 320 pictures.
@@ -25,6 +27,10 @@ void FadePicture(const Region* r, uint32_t level)
     const size_t n = size_t{r->stride} * RowsToWalk(r);
     const uint16_t* src = WarningPicture;
     uint16_t* dst = Framebuffer;
+    if (!PlainLoops() && n >= FadeVectorLeast) {
+        FadeVector(src, dst, n, fraction);
+        return;
+    }
     // Each channel times the fraction, keeping the high 16 bits: truncates, never brightens.
     for (size_t k = 0; k < n; ++k) {
         const uint16_t p = src[k];

@@ -245,6 +245,27 @@ void DrawTunnel(const TunnelPass* p)
     });
 }
 
+// The fade: 16-bit lanes, one high multiply a channel.
+template <class D>
+HWY_INLINE void FadeSpan(D d, const uint16_t* picture, uint16_t* out, size_t n, uint16_t fraction)
+{
+    const auto f = hn::Set(d, fraction), six = hn::Set(d, uint16_t{63}), five = hn::Set(d, uint16_t{31});
+    for (size_t k = 0; k < n; k += hn::Lanes(d)) {
+        const size_t at = std::min(k, n - hn::Lanes(d));
+        const auto p = hn::LoadU(d, picture + at);
+        const auto red = hn::MulHigh(hn::ShiftRight<11>(p), f);
+        const auto green = hn::MulHigh(hn::And(hn::ShiftRight<5>(p), six), f);
+        const auto blue = hn::MulHigh(hn::And(p, five), f);
+        hn::StoreU(hn::Or(hn::Or(hn::ShiftLeft<11>(red), hn::ShiftLeft<5>(green)), blue), d, out + at);
+    }
+}
+
+void DrawFade(const uint16_t* picture, uint16_t* out, size_t n, uint16_t fraction)
+{
+    InWidestVectors<uint16_t>(static_cast<int32_t>(std::min<size_t>(n, INT32_MAX)),
+                              [=](auto d) { FadeSpan(d, picture, out, n, fraction); }, [] {});
+}
+
 }  // namespace HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
 
@@ -253,6 +274,7 @@ HWY_EXPORT(DrawRingsXor3);
 HWY_EXPORT(DrawRingsSum2);
 HWY_EXPORT(DrawRotozoom);
 HWY_EXPORT(DrawTunnel);
+HWY_EXPORT(DrawFade);
 
 void RingsXor3Vector(const RingPass* pass, bool overlay)
 {
@@ -272,5 +294,9 @@ void RotozoomVector(const RotoPass* pass)
 void TunnelVector(const TunnelPass* pass)
 {
     HWY_DYNAMIC_DISPATCH(DrawTunnel)(pass);
+}
+void FadeVector(const uint16_t* picture, uint16_t* out, size_t n, uint16_t fraction)
+{
+    HWY_DYNAMIC_DISPATCH(DrawFade)(picture, out, n, fraction);
 }
 #endif

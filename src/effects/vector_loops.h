@@ -58,3 +58,8 @@ struct TunnelPass {
     const uint16_t* texture;
 };
 void TunnelVector(const TunnelPass* pass);
+
+// The picture fade over n pixels, n at least FadeVectorLeast: each channel times `fraction`, the
+// high 16 bits kept.
+constexpr size_t FadeVectorLeast = 8;
+void FadeVector(const uint16_t* picture, uint16_t* out, size_t n, uint16_t fraction);
