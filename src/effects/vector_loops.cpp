@@ -35,6 +35,12 @@ HWY_INLINE void InWidestVectors(int32_t length, Rows rows, Plain plain)
         plain();
 }
 
+#if HWY_ARCH_X86 && HWY_TARGET <= HWY_AVX3
+constexpr bool MaskedStores = true;
+#else
+constexpr bool MaskedStores = false;
+#endif
+
 // Rings: 16-bit lanes of table entries. A falling run's next entries are the ones below it, read
 // as one vector and reversed.
 template <bool Falling, class D>
@@ -62,11 +68,13 @@ HWY_INLINE void XorSpan(D d, uint16_t* out, const uint16_t* a, const uint16_t* b
         const auto acc = hn::Xor(hn::Xor(LoadRun<(Falling & 1) != 0>(d, a, at), LoadRun<(Falling & 2) != 0>(d, b, at)),
                                  LoadRun<(Falling & 4) != 0>(d, c, at));
         const auto odd = hn::Ne(acc, hn::Zero(d));
-        // Overlaying stores only the dark lanes: a masked store where the processor has one.
-        if constexpr (Overlay)
+        // Overlaying stores only the dark lanes: with AVX-512's masked store, as reading the
+        // vector back costs more there; elsewhere a masked store of 16-bit lanes is a slow
+        // emulation, and the vector is read back and blended.
+        if constexpr (Overlay && MaskedStores)
             hn::BlendedStore(dark, odd, d, out + at);
         else
-            hn::StoreU(hn::IfThenElse(odd, dark, light), d, out + at);
+            hn::StoreU(hn::IfThenElse(odd, dark, Overlay ? hn::LoadU(d, out + at) : light), d, out + at);
     }
 }
 
