@@ -17,12 +17,14 @@ source "$(dirname "$0")/lib/debian.bash"
 DemoPackages=(build-essential cmake pkg-config libgl1-mesa-dri xfonts-base)
 # The libraries the demo is built against, for this machine's architecture or another's.
 LibraryPackages=(libsdl2-dev libx11-dev libgl-dev libopenmpt-dev libstb-dev zlib1g-dev libhwy-dev)
-# The tests and benchmarks, the end-to-end tests' X server and tools, the capture's encoder, and
-# the players and libraries the soundtrack is checked with.
+# The tests and benchmarks, the end-to-end tests' X server and tools, the capture's encoder, the
+# players and libraries the soundtrack is checked with, and mkfs.ext4 for the disk the capture
+# fills (Debian 13 no longer installs it everywhere).
 TestPackages=(
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick
   ffmpeg sox openmpt123 xmp libxmp-dev
+  e2fsprogs
 )
 # Debian's packaging tools and the checks of what they make: the unit tests' libraries (the
 # package build runs them), lintian, the desktop entry's and AppStream's validators, debootstrap
