@@ -89,8 +89,6 @@ std::string FileKey(const std::string& target)
     return folder.empty() ? "" : folder + "/" + NameOf(target);
 }
 
-// Temporaries are "sideways-PID-N-HINT.part": the process id and a count keep names apart, and
-// the hint, cut so that the whole name fits in NAME_MAX bytes, says what they become.
 bool WriteAll(int fd, const void* data, size_t bytes)
 {
     const char* at = static_cast<const char*>(data);
@@ -115,6 +113,8 @@ bool ReadWhole(int fd, std::string* text)
     }
 }
 
+// Temporaries are "sideways-PID-N-HINT.part": the process id and a count keep names apart, and
+// the hint, cut so that the whole name fits in NAME_MAX bytes, says what they become.
 static constexpr char TempPrefix[] = "sideways-";
 static constexpr char TempSuffix[] = ".part";
 
