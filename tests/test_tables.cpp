@@ -14,7 +14,7 @@ static uint16_t Distance(int row, int column) { return DistanceTable[row * Buffe
 static const Region Centred = MakeRegion(0, 0, BufferWidth, BufferHeight);
 static uint16_t Angle(int x, int y) { return TunnelAngleAt(&Centred, x, y); }
 static uint16_t Depth(int x, int y) { return TunnelDepthAt(&Centred, x, y); }
-static uint32_t Walk(int x, int y) { return TunnelWalkTable[y * TunnelTableColumns + x]; }
+static uint16_t Walk(int x, int y) { return TunnelWalkTable[y * TunnelTableColumns + x]; }
 
 TEST(DistanceTable, HoldsTheTruncatedDistanceAtTheEdges)
 {
@@ -95,19 +95,9 @@ TEST(TunnelTables, WalkTableHoldsDepthAngleAndTheBlackMarkOfEveryEntryRowMajor)
     for (int y = 0; y < TunnelTableRows; ++y)
         for (int x = 0; x < TunnelTableColumns; ++x) {
             const uint32_t entry = Walk(x, y);
-            ASSERT_EQ(entry >> 16, Depth(x, y) <= 1 ? 1u : 0u) << x << "," << y;
-            ASSERT_EQ((entry >> 8) & 255, Depth(x, y)) << x << "," << y;
+            ASSERT_EQ(entry >> 15, Depth(x, y) <= 1 ? 1u : 0u) << x << "," << y;
+            ASSERT_EQ((entry >> 8) & 127, Depth(x, y)) << x << "," << y;
             ASSERT_EQ(entry & 255, Angle(x, y) & 127) << x << "," << y;
-        }
-}
-
-TEST(TunnelTables, WideTextureRepeatsTheTextureThenTurnsBlack)
-{
-    EnsureTables();
-    for (int v = 0; v < 256; ++v)
-        for (int u = 0; u < 256; ++u) {
-            ASSERT_EQ(TunnelTextureWide[v * 256 + u], TunnelTexture[(v % 128) * 128 + u % 128]) << v << "," << u;
-            ASSERT_EQ(TunnelTextureWide[65536 + v * 256 + u], 0) << v << "," << u;
         }
 }
 
@@ -117,15 +107,15 @@ TEST(TunnelTables, FollowTheRecordsCentre)
     offCentre.centerX = 300;
     offCentre.centerY = 200;
     ASSERT_TRUE(BuildTables(&offCentre));
-    EXPECT_EQ(Walk(300, 200), 1u << 16);
-    EXPECT_EQ(Walk(301, 200), 1u << 16);
+    EXPECT_EQ(Walk(300, 200), 1u << 15);
+    EXPECT_EQ(Walk(301, 200), 1u << 15);
     EXPECT_EQ(Walk(333, 200), 124u << 8);
-    EXPECT_EQ(Walk(299, 200), 1u << 16 | 63);
-    EXPECT_EQ(Walk(300, 199), 1u << 16 | (-31 & 127));
+    EXPECT_EQ(Walk(299, 200), 1u << 15 | 63);
+    EXPECT_EQ(Walk(300, 199), 1u << 15 | (-31 & 127));
     for (int y = 0; y < TunnelTableRows; ++y)
         for (int x = 0; x < TunnelTableColumns; ++x) {
             const uint32_t depth = TunnelDepthAt(&offCentre, x, y);
-            const uint32_t want = (depth <= 1) << 16 | depth << 8 | (TunnelAngleAt(&offCentre, x, y) & 127u);
+            const uint32_t want = (depth <= 1) << 15 | depth << 8 | (TunnelAngleAt(&offCentre, x, y) & 127u);
             ASSERT_EQ(Walk(x, y), want) << x << "," << y;
         }
     RebuildTables();

@@ -16,17 +16,11 @@ uint16_t TunnelDepthAt(const Region* r, int x, int y);  // trunc(4096 / distance
 
 // The two coordinates row-major, as the tunnel walks them along a buffer row, in the form the
 // tunnel adds its shifts to: entry (x, y) at y * 640 + x holds depth << 8 | (angle AND 127), plus
-// 1 << 16 where the depth is 0 or 1. Adding depthShift << 8 | angleShift (both 0..127) gives
-// the entry's TunnelTextureWide index, each field's sum staying below 256.
-extern uint32_t TunnelWalkTable[TunnelTableRows * TunnelTableColumns];
-// TunnelTexture repeated to 256 x 256 texels, texel (v, u) at v << 8 | u showing texture texel
-// (v AND 127, u AND 127), then 65536 black texels for the entries marked 1 << 16, and one more
-// that no entry indexes, so that a 32-bit read of any texel stays inside.
-constexpr int TunnelTextureWideSize = 2 * 256 * 256;
-extern uint16_t TunnelTextureWide[TunnelTextureWideSize + 1];
+// 1 << 15 where the depth is 0 or 1. Adding depthShift << 8 | angleShift (both 0..127) leaves
+// each field's sum below 256, and its low 7 bits pick the texel.
+extern uint16_t TunnelWalkTable[TunnelTableRows * TunnelTableColumns];
 
-// Builds the walk table about the record's centre and the wide texture. Main thread, before the
-// tunnel draws.
+// Builds the walk table about the record's centre. Main thread, before the tunnel draws.
 void BuildTunnelTables(const Region* r);
 // Builds the rotozoomer's rearranged copy of RotoTexture. Main thread, before the rotozoomer draws.
 void BuildRotoTexture();

@@ -10,11 +10,9 @@
 #include "effects/loops.h"
 #include "effects/vector_loops.h"
 
-uint32_t TunnelWalkTable[TunnelTableRows * TunnelTableColumns];
-uint16_t TunnelTextureWide[TunnelTextureWideSize + 1];
-// TunnelTexture and one black texel after it, read by the vector loops rather than the wide texture
-// so that their reads stay in the first-level cache.
-static uint16_t TunnelTexels[128 * 128 + 1];
+uint16_t TunnelWalkTable[TunnelTableRows * TunnelTableColumns];
+// TunnelTexture and one black texel after it, for the entries marked black.
+static uint16_t TunnelTexels[TunnelBlackTexel + 1];
 
 // One turn scaled to just under 128 units: 128 / (2 * 3.1416).
 constexpr double AngleScale = 20.371785077667433;
@@ -112,26 +110,22 @@ void BuildTunnelTables(const Region* r)
         const int64_t dy = y - cy;
         // A row below the centre whose mirror above was built copies it with the angle negated.
         const int64_t mirror = cy - dy;
-        uint32_t* row = TunnelWalkTable + size_t(y) * TunnelTableColumns;
+        uint16_t* row = TunnelWalkTable + size_t(y) * TunnelTableColumns;
         if (dy > 0 && mirror >= 0 && mirror < y) {
-            const uint32_t* above = TunnelWalkTable + size_t(mirror) * TunnelTableColumns;
+            const uint16_t* above = TunnelWalkTable + size_t(mirror) * TunnelTableColumns;
             for (int x = 0; x < TunnelTableColumns; ++x)
-                row[x] = (above[x] & ~127u) | ((0u - above[x]) & 127u);
+                row[x] = static_cast<uint16_t>((above[x] & ~127u) | ((0u - above[x]) & 127u));
             continue;
         }
         DepthAndAngleOfRow(b, -cx, dy < 0 ? -dy : dy, depth, angle);
         for (int x = 0; x < TunnelTableColumns; ++x) {
             const int32_t a = dy < 0 ? -angle[x] : angle[x];
             const uint32_t d = depth[x], black = d <= 1;
-            row[x] = black << 16 | d << 8 | (static_cast<uint32_t>(a) & 127u);
+            row[x] = static_cast<uint16_t>(black << 15 | d << 8 | (static_cast<uint32_t>(a) & 127u));
         }
     }
-
-    for (uint32_t v = 0; v < 256; ++v)
-        for (uint32_t u = 0; u < 256; ++u)
-            TunnelTextureWide[v << 8 | u] = TunnelTexture[(v & 127) * 128 + (u & 127)];
-    std::fill(TunnelTextureWide + 65536, TunnelTextureWide + TunnelTextureWideSize + 1, uint16_t{0});
-    std::copy(TunnelTexture, TunnelTexture + 128 * 128, TunnelTexels);
+    std::copy(TunnelTexture, TunnelTexture + TunnelBlackTexel, TunnelTexels);
+    TunnelTexels[TunnelBlackTexel] = 0;
 }
 
 void ComputeTunnelShifts(const Region* r, TunnelShifts* shifts)
@@ -146,10 +140,10 @@ void ComputeTunnelShifts(const Region* r, TunnelShifts* shifts)
 }
 
 // n pixels (none when n <= 0) from n walk-table entries.
-static void WalkRow(uint16_t* out, const uint32_t* walk, int n, uint32_t shift)
+static void WalkRow(uint16_t* out, const uint16_t* walk, int n, uint16_t shift)
 {
     for (int x = 0; x < n; ++x)
-        out[x] = TunnelTextureWide[walk[x] + shift];
+        out[x] = TunnelTexels[TunnelTexelOf(walk[x], shift)];
 }
 
 void Tunnel(const Region* r)
@@ -163,11 +157,9 @@ void Tunnel(const Region* r)
     // and centre never get there (x + offsetX <= 359, y + offsetY <= 479); a larger centre could.
     const int tableEndX = std::clamp(TunnelTableColumns - shifts.offsetX, int{r->x0}, int{r->x1});
     const int tableEndY = std::clamp(TunnelTableRows - shifts.offsetY, int{r->y0}, int{r->y1});
-    // Only the low 7 bits of depth + depthShift and angle + angleShift count: both wrap at 128,
-    // which the repeated wide texture does by itself. One addition turns a walk-table entry into
-    // its texel's index; entries of depth 0 or 1 land among the black texels. The walk table is
-    // row-major, so a buffer row reads one run of consecutive entries.
-    const uint32_t shift = (static_cast<uint32_t>(shifts.depthShift) & 127) << 8 | (static_cast<uint32_t>(shifts.angleShift) & 127);
+    // Only the low 7 bits of depth + depthShift and angle + angleShift count: both wrap at 128.
+    // The walk table is row-major, so a buffer row reads one run of consecutive entries.
+    const uint16_t shift = static_cast<uint16_t>((static_cast<uint32_t>(shifts.depthShift) & 127) << 8 | (static_cast<uint32_t>(shifts.angleShift) & 127));
 
     uint16_t* row = Framebuffer + size_t{r->y0} * r->stride;
     if (!PlainLoops() && tableEndY > r->y0 && tableEndX > r->x0) {
@@ -177,7 +169,7 @@ void Tunnel(const Region* r)
     }
     for (int y = r->y0; y < r->y1; ++y, row += r->stride) {
         const int lookedUpEnd = y < tableEndY ? tableEndX : r->x0;
-        const uint32_t* walk = TunnelWalkTable + size_t(y + shifts.offsetY) * TunnelTableColumns + shifts.offsetX;
+        const uint16_t* walk = TunnelWalkTable + size_t(y + shifts.offsetY) * TunnelTableColumns + shifts.offsetX;
         if (PlainLoops())
             WalkRow(row + r->x0, walk + r->x0, lookedUpEnd - r->x0, shift);
         std::fill(row + lookedUpEnd, row + r->x1, uint16_t{0});

@@ -153,16 +153,14 @@ void DrawRingsSum2(const RingPass* pass)
     RingRows(pass, kernels.data());
 }
 
-// The texture reads: 32-bit lanes hold texel indices, stored and read back one by one. Highway's
+// The texture reads: the lanes hold texel indices, stored and read back one by one. Highway's
 // gathers (32- and 64-bit lanes only, so 16-bit texels would be read as 32 bits and cut) were
 // slower on AVX2 and AVX-512 than these plain loads on the processors measured, and processors
 // without a gather instruction read lanes one by one anyway.
-constexpr size_t MostLanes = 64;  // 2048-bit vectors of 32-bit lanes
-
 template <class D>
 HWY_INLINE void StoreTexels(D d, const uint16_t* texture, hn::Vec<D> index, uint16_t* out)
 {
-    HWY_ALIGN uint32_t at[MostLanes];
+    HWY_ALIGN hn::TFromD<D> at[HWY_MAX_BYTES / sizeof(hn::TFromD<D>)];
     hn::Store(index, d, at);
     for (size_t i = 0; i < hn::Lanes(d); ++i)
         out[i] = texture[at[i]];
@@ -220,20 +218,22 @@ void DrawRotozoom(const RotoPass* p)
     });
 }
 
-// The tunnel: each field of entry + shift wraps at 128, which picks the texel of the 128 x 128
-// texture; entries marked 1 << 16 read the black texel after it.
+// The tunnel, as TunnelTexelOf: each field of entry + shift wraps at 128, which picks the texel of
+// the 128 x 128 texture; entries marked 1 << 15 read the black texel after it. The entries are
+// widened to 32-bit lanes: reading 16-bit indices back from a stored vector was slower.
 template <class D>
 HWY_INLINE void TunnelRows(D d, const TunnelPass* p)
 {
     const int32_t lanes = static_cast<int32_t>(hn::Lanes(d));
+    const hn::Rebind<uint16_t, D> d16;
     const auto add = hn::Set(d, p->shift), angleMask = hn::Set(d, 0x7Fu), depthMask = hn::Set(d, 0x7F00u);
-    const auto blackMark = hn::Set(d, 1u << 16), black = hn::Set(d, uint32_t{TunnelBlackTexel});
+    const auto blackMark = hn::Set(d, 0x8000u), black = hn::Set(d, uint32_t{TunnelBlackTexel});
     uint16_t* row = p->firstRow;
-    const uint32_t* walk = p->firstWalk;
+    const uint16_t* walk = p->firstWalk;
     for (int32_t y = 0; y < p->rows; ++y, row += p->stride, walk += p->walkStride)
         for (int32_t x = 0; x < p->width; x += lanes) {
             const int32_t at = std::min(x, p->width - lanes);
-            const auto entry = hn::LoadU(d, walk + at);
+            const auto entry = hn::PromoteTo(d, hn::LoadU(d16, walk + at));
             const auto sum = hn::Add(entry, add);
             const auto index = hn::Or(hn::ShiftRight<1>(hn::And(sum, depthMask)), hn::And(sum, angleMask));
             StoreTexels(d, p->texture, hn::IfThenElse(hn::TestBit(entry, blackMark), black, index), row + at);
@@ -244,12 +244,10 @@ void DrawTunnel(const TunnelPass* p)
 {
     InWidestVectors<uint32_t>(p->width, [p](auto d) { TunnelRows(d, p); }, [p] {
         uint16_t* row = p->firstRow;
-        const uint32_t* walk = p->firstWalk;
+        const uint16_t* walk = p->firstWalk;
         for (int32_t y = 0; y < p->rows; ++y, row += p->stride, walk += p->walkStride)
-            for (int32_t x = 0; x < p->width; ++x) {
-                const uint32_t sum = walk[x] + p->shift;
-                row[x] = walk[x] & (1u << 16) ? p->texture[TunnelBlackTexel] : p->texture[(sum & 0x7F00) >> 1 | (sum & 0x7F)];
-            }
+            for (int32_t x = 0; x < p->width; ++x)
+                row[x] = p->texture[TunnelTexelOf(walk[x], p->shift)];
     });
 }
 

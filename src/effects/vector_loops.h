@@ -48,13 +48,18 @@ struct RotoPass {
 void RotozoomVector(const RotoPass* pass);
 
 // Tunnel rows: pixel x of row y from walk entry x of walk row y, plus `shift`, as a texel of the
-// 128 x 128 texture; entries marked 1 << 16 take the black texel that follows it.
-constexpr uint32_t TunnelBlackTexel = 128 * 128;
+// 128 x 128 texture; entries marked 1 << 15 take the black texel that follows it.
+constexpr uint16_t TunnelBlackTexel = 128 * 128;
+constexpr uint16_t TunnelTexelOf(uint16_t entry, uint16_t shift)
+{
+    const uint32_t sum = uint32_t{entry} + shift;
+    return entry & 0x8000 ? TunnelBlackTexel : static_cast<uint16_t>((sum & 0x7F00) >> 1 | (sum & 0x7F));
+}
 struct TunnelPass {
     uint16_t* firstRow;
-    const uint32_t* firstWalk;
+    const uint16_t* firstWalk;
     int32_t width, rows, stride, walkStride;
-    uint32_t shift;
+    uint16_t shift;
     const uint16_t* texture;
 };
 void TunnelVector(const TunnelPass* pass);
