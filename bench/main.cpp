@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "effects/loops.h"
 #include "show.h"
 #include "sound/music.h"
 #include "subjects.h"
@@ -121,11 +122,11 @@ void ReportFramesOverTarget(std::FILE* out, const std::vector<double>& frames, d
 }
 
 // For each form of the loops, the mean, 99th percentile and slowest of each frame's median over
-// the passes. Returns the mean and slowest of the last form run, the program's own (-1 when the
-// show did not run).
+// the passes. Returns the mean and slowest of the program's own form (-1 when the show did not
+// run).
 std::pair<double, double> ReportShow(std::FILE* out, double floorTime)
 {
-    std::pair<double, double> last = {-1, -1};
+    std::pair<double, double> own = {-1, -1};
     for (const ShowTimes& run : ShowResults()) {
         if (run.passes.empty())
             continue;
@@ -155,9 +156,10 @@ std::pair<double, double> ReportShow(std::FILE* out, double floorTime)
                      PositionRow(at.position), at.millis);
         if (floorTime > 0)
             ReportFramesOverTarget(out, frames, floorTime);
-        last = {sum / static_cast<double>(frames.size()), frames[slowest]};
+        if (run.form == OwnLoops().name)
+            own = {sum / static_cast<double>(frames.size()), frames[slowest]};
     }
-    return last;
+    return own;
 }
 
 // The speed targets, met or missed.

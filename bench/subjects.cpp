@@ -77,7 +77,7 @@ void RegisterConversions()
                 ConvertFrame(Frame.data(), Staging);
                 benchmark::ClobberMemory();
             }
-            UsePixelLoops(PixelLoopChoices().back());
+            UsePixelLoops(OwnLoops());
         });
 }
 
@@ -161,7 +161,7 @@ void RegisterShow()
                 frames = TimeShow(Staging, 1);
                 ShowResults_[slot].passes.push_back(frames);
             }
-            UsePixelLoops(PixelLoopChoices().back());
+            UsePixelLoops(OwnLoops());
             double sum = 0, slowest = 0;
             for (const double t : frames) {
                 sum += t;

@@ -124,7 +124,7 @@ void EffectLoopsTest::SetUp()
 
 void EffectLoopsTest::TearDown()
 {
-    UsePixelLoops(PixelLoopChoices().back());
+    UsePixelLoops(OwnLoops());
 }
 
 std::string EffectLoopsName(const ::testing::TestParamInfo<PixelLoops>& info)

@@ -124,7 +124,7 @@ TEST(FadePicture, EveryFormFadesLengthsThatAreNoWholeVectorAndNothingBeyond)
                     << loops.name << ", " << n << " pixels, pixel " << k;
         }
     }
-    UsePixelLoops(PixelLoopChoices().back());
+    UsePixelLoops(OwnLoops());
 }
 
 TEST(PictureEffects, QuadrantRecordsStillCoverTheWholeBuffer)

@@ -12,8 +12,11 @@ struct PixelLoops {
 };
 
 // The forms this processor runs, checked once: "Plain" first, then each compiled vector form the
-// processor has, slowest to fastest. The program draws with the last until UsePixelLoops picks another.
+// processor has, slowest to fastest.
 std::span<const PixelLoops> PixelLoopChoices();
+// The form the program draws with until UsePixelLoops picks another: the last choice or, where
+// that is one of Highway's baseline forms that draw slower than the plain loops, "Plain".
+const PixelLoops& OwnLoops();
 // Draws and converts with `loops` (one of PixelLoopChoices) from the next call on. Main thread,
 // between frames: for tests and benchmarks that compare the forms.
 void UsePixelLoops(const PixelLoops& loops);
