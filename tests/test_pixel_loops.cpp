@@ -12,7 +12,7 @@
 #include "support.h"
 #include "show/show_timing.h"
 
-TEST(PixelLoops, PlainComesFirstAndTheProgramStartsWithTheLastForm)
+TEST(PixelLoops, PlainComesFirstAndTheProgramDrawsWithTheLastFormUnlessThatIsABaselineOne)
 {
     const auto choices = PixelLoopChoices();
     ASSERT_FALSE(choices.empty());
@@ -20,7 +20,10 @@ TEST(PixelLoops, PlainComesFirstAndTheProgramStartsWithTheLastForm)
     EXPECT_EQ(choices.front().target, 0);
     for (size_t i = 1; i < choices.size(); ++i)
         EXPECT_NE(choices[i].target, 0) << choices[i].name;
-    EXPECT_EQ(PlainLoops(), choices.size() == 1);
+    // Highway's one-lane and SSE2 forms draw slower than the plain loops.
+    const std::string last = choices.back().name;
+    EXPECT_STREQ(OwnLoops().name, last == "SCALAR" || last == "SSE2" ? "Plain" : last.c_str());
+    EXPECT_EQ(&ChosenLoops(), &OwnLoops());
 }
 
 // One frame of the scene, drawn and converted with the given form, from the same records and

@@ -593,17 +593,30 @@ await Check('frame rate', async () => {
       const start = frames(), t0 = performance.now();
       setTimeout(() => resolve((frames() - start) * 1000 / (performance.now() - t0)), 4000);
     }), count);
-    let work = null;
+    let work = null, draws = null;
     if (count === 'show') {
       const s = await Status(p);
       work = (s.frameMillis - audio.frameMillis) / Math.max(1, s.frameCalls - audio.frameCalls);
       audio = (s.audioMillis - audio.audioMillis) / Math.max(1, s.audioBlocks - audio.audioBlocks);
+      // The drawing alone, in this engine, with each form of the pixel loops the page has: each
+      // order's frame at row 32, the mean of 100 draws.
+      const orders = Array.from({ length: 32 }, (_, order) => ({ position: order | (32 << 16), millis: PositionMillis(order | (32 << 16)) }));
+      draws = await p.evaluate((orders) => {
+        const i = window.sideways.instance, own = i._SidewaysLoopForms();
+        return i.loopForms.map((name, form) => ({ name, own: form === own, times: orders.map(({ millis, position }) =>
+          i._SidewaysTimeDrawing(millis, position, 100, form)) }));
+      }, orders);
     }
     await p.close();
-    return { fps, first, audio, compose, work };
+    return { fps, first, audio, compose, work, draws };
   };
   const show = await rate(`${origin}/sideways.html`, 'show');
   const empty = await rate('about:blank', 'empty');
+  figures.push('drawing a frame (mean of the orders, slowest order): ' + show.draws.map(({ name, own, times }) => {
+    const slowest = times.indexOf(Math.max(...times));
+    return `${name}${own ? ' (the page\'s)' : ''} ${(times.reduce((a, b) => a + b) / times.length).toFixed(3)} ms, ` +
+           `${times[slowest].toFixed(3)} ms (${slowest})`;
+  }).join('; '));
   figures.push(`first frame ${show.first.toFixed(0)} ms after navigation (cached; music composed in ${show.compose.toFixed(0)} ms)`,
                `${show.work.toFixed(2)} ms of the page's own work per frame`, `${show.audio.toFixed(2)} ms per audio callback`);
   console.log(`     ${browserName}: ${show.fps.toFixed(1)} frames/s for the show, ${empty.fps.toFixed(1)} for an empty animation loop; ` +

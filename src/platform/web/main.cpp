@@ -15,6 +15,7 @@
 
 #include "app/driver.h"
 #include "compose/score.h"
+#include "effects/loops.h"
 #include "platform/sdl_sound/sound.h"
 #include "platform/web/audio_clock.h"
 #include "platform/web/display.h"
@@ -178,6 +179,31 @@ EMSCRIPTEN_KEEPALIVE void SidewaysDrawAt(uint32_t millis, uint32_t position)
     ShowState state = {};
     DrawShowFrame(&state, millis, position);
     PresentWebFrame();
+}
+
+// For the tests: the names of the page's forms of the pixel loops, as Module.loopForms; form k of
+// SidewaysTimeDrawing is the k-th. Returns the page's own form's number.
+EMSCRIPTEN_KEEPALIVE uint32_t SidewaysLoopForms()
+{
+    EM_ASM({ Module.loopForms = []; });
+    for (const PixelLoops& loops : PixelLoopChoices())
+        EM_ASM({ Module.loopForms.push(UTF8ToString($0)); }, loops.name);
+    return static_cast<uint32_t>(&OwnLoops() - PixelLoopChoices().data());
+}
+
+// For the tests, while the show runs: the milliseconds a draw of that frame takes with form k of
+// the loops, the mean of `times` draws in a row (the browser's clock is too coarse for one); the
+// show's next frame replaces the drawing unseen, with the page's own form.
+EMSCRIPTEN_KEEPALIVE double SidewaysTimeDrawing(uint32_t millis, uint32_t position, uint32_t times, uint32_t form)
+{
+    ShowState state = {};
+    UsePixelLoops(PixelLoopChoices()[form]);
+    const double start = emscripten_get_now();
+    for (uint32_t k = 0; k < times; ++k)
+        DrawShowFrame(&state, millis, position);
+    const double took = (emscripten_get_now() - start) / times;
+    UsePixelLoops(OwnLoops());
+    return took;
 }
 
 // For the tests, while the show runs: shows every level of each channel, row y of the buffer
