@@ -153,14 +153,16 @@ void DrawRingsSum2(const RingPass* pass)
     RingRows(pass, kernels.data());
 }
 
-// The texture reads: the lanes hold texel indices, stored and read back one by one. Highway's
+// The texture reads: 32-bit lanes hold texel indices, stored and read back one by one. Highway's
 // gathers (32- and 64-bit lanes only, so 16-bit texels would be read as 32 bits and cut) were
 // slower on AVX2 and AVX-512 than these plain loads on the processors measured, and processors
 // without a gather instruction read lanes one by one anyway.
+constexpr size_t MostLanes = 64;  // 2048-bit vectors of 32-bit lanes
+
 template <class D>
 HWY_INLINE void StoreTexels(D d, const uint16_t* texture, hn::Vec<D> index, uint16_t* out)
 {
-    HWY_ALIGN hn::TFromD<D> at[HWY_MAX_BYTES / sizeof(hn::TFromD<D>)];
+    HWY_ALIGN uint32_t at[MostLanes];
     hn::Store(index, d, at);
     for (size_t i = 0; i < hn::Lanes(d); ++i)
         out[i] = texture[at[i]];
