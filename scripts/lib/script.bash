@@ -7,11 +7,14 @@ ScriptName=$(basename "$0")
 # Under set -e a command that fails where nothing checks it ends the script; this says which.
 trap 'echo "$ScriptName: line $LINENO: \"$BASH_COMMAND\" failed" >&2' ERR
 
-# OnExit COMMAND: runs COMMAND once when the script ends, however it ends. Ctrl-C (INT) and TERM
-# just end the script, with 130 and 143 as a shell does, so that the cleanup runs once, at once,
-# and the script goes no further.
+# OnExit COMMAND: runs COMMAND once when the script ends, however it ends, with the script's exit
+# status in ExitStatus. Ctrl-C (INT) and TERM just end the script, with 130 and 143 as a shell
+# does, so that the cleanup runs once, at once, and the script goes no further. A child the script forks keeps these traps until it runs its
+# own program; a signal in that moment (the cleanup killing it, say) must end the child alone, not
+# run the script's cleanup a second time from the child.
 OnExit() {
-  trap "$1" EXIT
+  ExitCommand=$1
+  trap 'ExitStatus=$?; [[ $BASHPID != "$$" ]] || eval "$ExitCommand"' EXIT
   trap 'exit 130' INT
   trap 'exit 143' TERM
 }

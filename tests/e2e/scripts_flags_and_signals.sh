@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Every script refuses an argument it does not know, with its usage and exit code 2, before it
 # does anything; and the scripts' cleanup idiom runs the cleanup once, at once, on Ctrl-C (exit
-# 130) and SIGTERM (exit 143), and the script goes no further; a command that fails unchecked is
-# named.
+# 130) and SIGTERM (exit 143), with that status, in the script alone (never in a child it killed
+# before the child ran its program), and the script goes no further; a command that fails
+# unchecked is named.
 source "$(dirname "$0")/lib/common.bash"
 cd "$SOURCE_DIR"
 for script in scripts/*.sh; do
@@ -15,7 +16,7 @@ cat >"$TMP/stopped.sh" <<SCRIPT
 set -euo pipefail
 source "$SOURCE_DIR/scripts/lib/script.bash"
 sleeper=""
-OnExit '[[ -z \$sleeper ]] || kill \$sleeper; echo cleaned'
+OnExit '[[ -z \$sleeper ]] || kill \$sleeper; echo "cleaned \$ExitStatus"'
 sleep 30 & sleeper=\$!
 echo started
 wait \$sleeper
@@ -27,7 +28,7 @@ for signal in INT:130 TERM:143; do
   for _ in $(seq 100); do grep -q started "$TMP/out" && break; sleep 0.05; done
   kill "-${signal%:*}" "$pid"
   wait_exit "$pid" 10
-  [[ $EXIT_CODE -eq ${signal#*:} && $(cat "$TMP/out") == $'started\ncleaned' ]] ||
+  [[ $EXIT_CODE -eq ${signal#*:} && $(cat "$TMP/out") == "started"$'\n'"cleaned ${signal#*:}" ]] ||
     fail "SIG${signal%:*}: exit $EXIT_CODE, output: $(cat "$TMP/out")"
 done
 # A command that fails unchecked ends the script and is named.
