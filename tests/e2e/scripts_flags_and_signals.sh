@@ -31,8 +31,14 @@ for signal in INT:130 TERM:143; do
   [[ $EXIT_CODE -eq ${signal#*:} && $(cat "$TMP/out") == "started"$'\n'"cleaned ${signal#*:}" ]] ||
     fail "SIG${signal%:*}: exit $EXIT_CODE, output: $(cat "$TMP/out")"
 done
-# A command that fails unchecked ends the script and is named.
-printf 'set -euo pipefail\nsource "%s/scripts/lib/script.bash"\nfalse\necho "went on"\n' "$SOURCE_DIR" >"$TMP/failing.sh"
-set +e; bash "$TMP/failing.sh" >"$TMP/out" 2>&1; code=$?; set -e
-[[ $code -eq 1 && $(cat "$TMP/out") == 'failing.sh: line 3: "false" failed' ]] || fail "an unchecked failure: exit $code, $(cat "$TMP/out")"
-echo "ok: unknown arguments refused by every script; INT and TERM clean up once and end the script"
+# A command that fails unchecked ends the script and is named; the cleanup gets every ending's status.
+endings=('false:1:ending.sh: line 4: "false" failed' 'exit 5:5:' 'true:0:went on')
+for ending in "${endings[@]}"; do
+  IFS=: read -r command status said <<<"$ending"
+  printf 'set -euo pipefail\nsource "%s/scripts/lib/script.bash"\nOnExit '\''echo "cleaned $ExitStatus"'\''\n%s\necho "went on"\n' \
+    "$SOURCE_DIR" "$command" >"$TMP/ending.sh"
+  set +e; bash "$TMP/ending.sh" >"$TMP/out" 2>&1; code=$?; set -e
+  [[ $code -eq $status && $(cat "$TMP/out") == "${said:+$said$'\n'}cleaned $status" ]] ||
+    fail "ending with '$command': exit $code, $(cat "$TMP/out")"
+done
+echo "ok: unknown arguments refused by every script; INT and TERM clean up once and end the script; the cleanup gets every ending's status"
