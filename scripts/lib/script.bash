@@ -9,9 +9,9 @@ trap 'echo "$ScriptName: line $LINENO: \"$BASH_COMMAND\" failed" >&2' ERR
 
 # OnExit COMMAND: runs COMMAND once when the script ends, however it ends, with the script's exit
 # status in ExitStatus. Ctrl-C (INT) and TERM just end the script, with 130 and 143 as a shell
-# does, so that the cleanup runs once, at once, and the script goes no further. A child the script forks keeps these traps until it runs its
-# own program; a signal in that moment (the cleanup killing it, say) must end the child alone, not
-# run the script's cleanup a second time from the child.
+# does, so that the cleanup runs once, at once, and the script goes no further. A child the script
+# forks keeps these traps until it runs its own program; a signal in that moment (the cleanup
+# killing it, say) must end the child alone, not run the script's cleanup again from the child.
 OnExit() {
   ExitCommand=$1
   trap 'ExitStatus=$?; [[ $BASHPID != "$$" ]] || eval "$ExitCommand"' EXIT
